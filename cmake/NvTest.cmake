@@ -1,0 +1,10 @@
+# nv_add_test(name SOURCES ... LIBS ... [LABELS ...])
+# One GoogleTest executable per unit group; every case becomes a CTest test carrying the labels.
+# Label "threads" marks the tests that the ThreadSanitizer build runs.
+function(nv_add_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    gtest_discover_tests(${name} PROPERTIES LABELS "${T_LABELS}" DISCOVERY_TIMEOUT 60)
+endfunction()
