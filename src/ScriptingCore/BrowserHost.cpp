@@ -1,0 +1,249 @@
+#include "src/ScriptingCore/BrowserHost.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include <boost/format.hpp>
+#include <boost/make_shared.hpp>
+
+#include "src/ScriptingCore/BrowserStreamManager.h"
+#include "src/ScriptingCore/SimpleStreamHelper.h"
+#include "src/ScriptingCore/SystemProxyDetector.h"
+#include "src/ScriptingCore/logging.h"
+#include "src/ScriptingCore/script_error.h"
+#include "src/ScriptingCore/utf8_tools.h"
+
+namespace FB {
+
+std::atomic<int> BrowserHost::InstanceCount(0);
+
+namespace {
+const char* const kDelegateScript =
+    "window.__FB_CALL_%1% = function(delay, f, args, fname) {   if (arguments.length == 3)       "
+    "return setTimeout(function() { f.apply(null, args); }, delay);   else       return "
+    "setTimeout(function() { f[fname].apply(f, args); }, delay);};";
+
+struct HtmlLogRecord {
+    BrowserHostPtr host;
+    std::string text;
+};
+} // namespace
+
+BrowserHost::BrowserHost()
+    : _asyncManager(boost::make_shared<AsyncCallManager>()),
+      m_threadId(boost::this_thread::get_id()), m_isShutDown(false),
+      m_streamMgr(boost::make_shared<BrowserStreamManager>()), m_htmlLogEnabled(true) {
+    ++InstanceCount;
+}
+
+BrowserHost::~BrowserHost() {
+    --InstanceCount;
+}
+
+bool BrowserHost::ScheduleAsyncCall(void (*func)(void*), void* userData) const {
+    if (m_isShutDown) {
+        return false;
+    }
+    _asyncCallData* data = _asyncManager->makeCallback(func, userData);
+    if (!data) {
+        return false;
+    }
+    if (!_scheduleAsyncCall(&asyncCallWrapper, data)) {
+        _asyncManager->remove(data);
+        return false;
+    }
+    return true;
+}
+
+void BrowserHost::ScheduleOnMainThread(const boost::shared_ptr<void>& target,
+                                       const boost::function<void()>& func) const {
+    boost::shared_lock<boost::shared_mutex> lock(m_xtmutex);
+    CrossThreadCall::asyncCall(*this, target, func);
+}
+
+void BrowserHost::shutdown() {
+    {
+        boost::recursive_mutex::scoped_lock lock(m_jsapimutex);
+        for (const JSAPIPtr& obj : m_retainedObjects) {
+            obj->shutdown();
+        }
+    }
+    freeRetainedObjects();
+    // Upgrade ownership coexists with the shared owners waiting in CallOnMainThread, so shutting
+    // down never waits for them; they notice the flag within one poll.
+    boost::upgrade_lock<boost::shared_mutex> lock(m_xtmutex);
+    m_isShutDown = true;
+    _asyncManager->shutdown();
+    m_streamMgr.reset();
+}
+
+void BrowserHost::retainJSAPIPtr(const JSAPIPtr& obj) const {
+    boost::recursive_mutex::scoped_lock lock(m_jsapimutex);
+    m_retainedObjects.push_back(obj);
+}
+
+void BrowserHost::releaseJSAPIPtr(const JSAPIPtr& obj) const {
+    std::list<JSAPIPtr> released; // destroyed after the lock is let go
+    {
+        boost::recursive_mutex::scoped_lock lock(m_jsapimutex);
+        for (auto it = m_retainedObjects.begin(); it != m_retainedObjects.end();) {
+            if (*it == obj) {
+                released.splice(released.end(), m_retainedObjects, it++);
+            } else {
+                ++it;
+            }
+        }
+    }
+    released.clear();
+    DoDeferredRelease();
+}
+
+void BrowserHost::freeRetainedObjects() const {
+    std::list<JSAPIPtr> released;
+    {
+        boost::recursive_mutex::scoped_lock lock(m_jsapimutex);
+        released.swap(m_retainedObjects);
+    }
+    released.clear();
+    DoDeferredRelease();
+}
+
+BrowserStreamPtr BrowserHost::createStream(const BrowserStreamRequest& req, bool enable_async) {
+    if (enable_async && req.getCallback() && !req.getEventSink()) {
+        SimpleStreamHelperPtr helper = SimpleStreamHelper::AsyncRequest(shared_from_this(), req);
+        return helper ? helper->getStream() : BrowserStreamPtr();
+    }
+    BrowserStreamPtr stream = _createStream(req);
+    if (stream && m_streamMgr) {
+        m_streamMgr->retainStream(stream);
+    }
+    return stream;
+}
+
+BrowserStreamPtr BrowserHost::createStream(const std::string& url,
+                                           const PluginEventSinkPtr& callback, bool cache,
+                                           bool seekable, size_t internalBufferSize) {
+    BrowserStreamRequest req(url, "GET");
+    req.setEventSink(callback);
+    req.setCacheable(cache);
+    req.setSeekable(seekable);
+    req.setBufferSize(internalBufferSize);
+    return createStream(req, true);
+}
+
+BrowserStreamPtr BrowserHost::createPostStream(const std::string& url,
+                                               const PluginEventSinkPtr& callback,
+                                               const std::string& postdata, bool cache,
+                                               bool seekable, size_t internalBufferSize) {
+    BrowserStreamRequest req(url, "POST");
+    req.setEventSink(callback);
+    req.setPostData(postdata);
+    req.setCacheable(cache);
+    req.setSeekable(seekable);
+    req.setBufferSize(internalBufferSize);
+    return createStream(req, true);
+}
+
+BrowserStreamPtr BrowserHost::createUnsolicitedStream(const BrowserStreamRequest& req) {
+    return _createUnsolicitedStream(req);
+}
+
+void BrowserHost::evaluateJavaScript(const std::wstring& script) {
+    evaluateJavaScript(wstring_to_utf8(script));
+}
+
+void BrowserHost::initJS(const void* inst) {
+    auto p = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(inst));
+    unique_key = std::to_string(p + (p >> 3));
+    m_jsHelperName = (boost::format("__FB_CALL_%1%") % unique_key).str();
+    evaluateJavaScript((boost::format(kDelegateScript) % unique_key).str());
+}
+
+JSObjectPtr BrowserHost::getDelayedInvokeDelegate() {
+    DOM::WindowPtr window = getDOMWindow();
+    if (!window) {
+        return JSObjectPtr();
+    }
+    if (m_jsHelperName.empty()) {
+        initJS(this);
+    }
+    try {
+        return window->getProperty<JSObjectPtr>(m_jsHelperName);
+    } catch (const script_error&) {
+        // The page may have navigated and lost the delegate: install it again.
+        initJS(this);
+        return window->getProperty<JSObjectPtr>(m_jsHelperName);
+    }
+}
+
+int BrowserHost::delayedInvoke(int delayms, const JSObjectPtr& func, const VariantList& args,
+                               const std::string& fname) {
+    JSObjectPtr delegate = getDelayedInvokeDelegate();
+    if (!delegate) {
+        return -1;
+    }
+    VariantList delegateArgs{delayms, func, args};
+    if (!fname.empty()) {
+        delegateArgs.push_back(fname);
+    }
+    return delegate->Invoke("", delegateArgs).convert_cast<int>();
+}
+
+void BrowserHost::htmlLog(const std::string& text) {
+    Log::info("BrowserHost", "Logging to HTML: " + text);
+    if (!m_htmlLogEnabled || m_isShutDown) {
+        return;
+    }
+    try {
+        auto* record = new HtmlLogRecord{shared_from_this(), text};
+        _asyncCallData* data = _asyncManager->makeCallback(&BrowserHost::AsyncHtmlLog, record);
+        if (!data) {
+            delete record;
+        } else if (!_scheduleAsyncCall(&asyncCallWrapper, data)) {
+            _asyncManager->remove(data);
+            delete record;
+        }
+    } catch (const std::exception&) {
+        // Logging never fails its caller.
+    }
+}
+
+void BrowserHost::AsyncHtmlLog(void* data) {
+    std::unique_ptr<HtmlLogRecord> record(static_cast<HtmlLogRecord*>(data));
+    try {
+        DOM::WindowPtr window = record->host->getDOMWindow();
+        JSObjectPtr console;
+        if (window && window->getJSObject()->HasProperty("console")) {
+            console = window->getProperty<JSObjectPtr>("console");
+        }
+        std::printf("Logging: %s\n", record->text.c_str());
+        if (console) {
+            console->Invoke("log", VariantList{record->text});
+        }
+    } catch (const std::exception&) {
+        Log::info("BrowserHost", "Logging to browser console failed");
+    }
+}
+
+bool BrowserHost::DetectProxySettings(std::map<std::string, std::string>& settings,
+                                      const std::string& url) {
+    return SystemProxyDetector::get()->detectProxy(settings, url);
+}
+
+DOM::WindowPtr BrowserHost::_createWindow(const JSObjectPtr& obj) const {
+    return boost::make_shared<DOM::Window>(obj);
+}
+
+DOM::DocumentPtr BrowserHost::_createDocument(const JSObjectPtr& obj) const {
+    return boost::make_shared<DOM::Document>(obj);
+}
+
+DOM::ElementPtr BrowserHost::_createElement(const JSObjectPtr& obj) const {
+    return boost::make_shared<DOM::Element>(obj);
+}
+
+DOM::NodePtr BrowserHost::_createNode(const JSObjectPtr& obj) const {
+    return boost::make_shared<DOM::Node>(obj);
+}
+
+} // namespace FB

@@ -1,0 +1,72 @@
+#include "src/ScriptingCore/CrossThreadCall.h"
+
+#include <boost/date_time/posix_time/posix_time_types.hpp>
+
+#include "src/ScriptingCore/BrowserHost.h"
+#include "src/ScriptingCore/script_error.h"
+
+namespace FB {
+
+namespace {
+// The browser carries an opaque pointer; it owns one reference to the call until the call has run.
+using CallRef = boost::shared_ptr<CrossThreadCall>;
+} // namespace
+
+void CrossThreadCall::asyncCall(const BrowserHost& host, const boost::shared_ptr<void>& target,
+                                const boost::function<void()>& func) {
+    auto* ref = new CallRef(new CrossThreadCall(target, func));
+    if (!host.ScheduleAsyncCall(&CrossThreadCall::asyncCallbackFunctor, ref)) {
+        delete ref;
+    }
+}
+
+void CrossThreadCall::asyncCallbackFunctor(void* userData) {
+    std::unique_ptr<CallRef> ref(static_cast<CallRef*>(userData));
+    try {
+        (*ref)->m_func();
+    } catch (const std::exception&) {
+        // Fire-and-forget calls have nobody to report to, and an exception must not unwind into
+        // the browser's event loop.
+    }
+}
+
+void CrossThreadCall::run(const BrowserHost& host, const boost::function<void()>& func) {
+    CallRef call(new CrossThreadCall(boost::shared_ptr<void>(), func));
+    boost::unique_lock<boost::mutex> lock(call->m_mutex);
+    auto* ref = new CallRef(call);
+    if (!host.ScheduleAsyncCall(&CrossThreadCall::syncCallbackFunctor, ref)) {
+        delete ref;
+        throw script_error("Could not marshal to main thread");
+    }
+    // The shut-down flag is read first: a call that returns at the moment of shutdown still ends in
+    // "Shutting down", and a waiter never outlives the instance by more than one poll.
+    for (;;) {
+        if (host.isShutDown()) {
+            throw script_error("Shutting down");
+        }
+        if (call->m_returned) {
+            break;
+        }
+        call->m_cond.timed_wait(lock, boost::posix_time::milliseconds(10));
+    }
+    if (call->m_error) {
+        std::rethrow_exception(call->m_error);
+    }
+}
+
+void CrossThreadCall::syncCallbackFunctor(void* userData) {
+    std::unique_ptr<CallRef> ref(static_cast<CallRef*>(userData));
+    CrossThreadCall& call = **ref;
+    std::exception_ptr error;
+    try {
+        call.m_func();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    boost::lock_guard<boost::mutex> lock(call.m_mutex);
+    call.m_error = error;
+    call.m_returned = true;
+    call.m_cond.notify_all();
+}
+
+} // namespace FB

@@ -1,0 +1,204 @@
+#include "src/ScriptingCore/SimpleStreamHelper.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+#include <boost/algorithm/string/classification.hpp>
+#include <boost/algorithm/string/split.hpp>
+#include <boost/algorithm/string/trim.hpp>
+#include <boost/make_shared.hpp>
+#include <boost/thread/condition_variable.hpp>
+#include <boost/thread/mutex.hpp>
+
+#include "src/ScriptingCore/BrowserHost.h"
+#include "src/ScriptingCore/script_error.h"
+
+namespace FB {
+
+SimpleStreamHelper::SimpleStreamHelper(const HttpCallback& callback, size_t blockSize)
+    : m_blockSize(blockSize ? blockSize : kDefaultStreamBufferSize), m_callback(callback) {}
+
+SimpleStreamHelperPtr SimpleStreamHelper::AsyncRequest(const BrowserHostPtr& host,
+                                                       const BrowserStreamRequest& req) {
+    if (!req.getCallback()) {
+        throw std::runtime_error("Invalid callback");
+    }
+    if (!host->isMainThread()) {
+        return host->CallOnMainThread<SimpleStreamHelperPtr>(
+            [host, req] { return AsyncRequest(host, req); });
+    }
+    BrowserStreamPtr stream = host->createStream(req, false);
+    return AsyncRequest(host, stream, req);
+}
+
+SimpleStreamHelperPtr SimpleStreamHelper::AsyncRequest(const BrowserHostPtr& host,
+                                                       const BrowserStreamPtr& stream,
+                                                       const BrowserStreamRequest& req) {
+    if (!host->isMainThread()) {
+        return host->CallOnMainThread<SimpleStreamHelperPtr>(
+            [host, stream, req] { return AsyncRequest(host, stream, req); });
+    }
+    auto helper = boost::make_shared<SimpleStreamHelper>(req.getCallback(), req.internalBufferSize);
+    helper->m_self = helper;
+    if (stream) {
+        stream->AttachObserver(helper);
+    } else {
+        // The browser refused the request. The caller still gets its one completion call, later,
+        // so that it never runs inside the call that made the request.
+        host->ScheduleOnMainThread(helper, [helper] { helper->complete(false, HeaderMap()); });
+    }
+    return helper;
+}
+
+SimpleStreamHelperPtr SimpleStreamHelper::AsyncGet(const BrowserHostPtr& host, const URI& uri,
+                                                   const HttpCallback& callback, bool cache,
+                                                   size_t bufferSize) {
+    BrowserStreamRequest req(uri, "GET");
+    req.setCallback(callback);
+    req.setCacheable(cache);
+    req.setBufferSize(bufferSize);
+    return AsyncRequest(host, req);
+}
+
+SimpleStreamHelperPtr SimpleStreamHelper::AsyncPost(const BrowserHostPtr& host, const URI& uri,
+                                                    const std::string& postdata,
+                                                    const HttpCallback& callback, bool cache,
+                                                    size_t bufferSize) {
+    BrowserStreamRequest req(uri, "POST");
+    req.setPostData(postdata);
+    req.setCallback(callback);
+    req.setCacheable(cache);
+    req.setBufferSize(bufferSize);
+    return AsyncRequest(host, req);
+}
+
+HttpStreamResponsePtr SimpleStreamHelper::SynchronousRequest(const BrowserHostPtr& host,
+                                                             const BrowserStreamRequest& req) {
+    if (host->isMainThread()) {
+        // The main thread would wait for itself forever.
+        throw std::logic_error("SynchronousRequest called on the main thread");
+    }
+    struct Waiter {
+        boost::mutex mutex;
+        boost::condition_variable cond;
+        bool done = false;
+        HttpStreamResponsePtr response;
+    };
+    auto waiter = boost::make_shared<Waiter>();
+    BrowserStreamRequest copy(req);
+    copy.setCallback([waiter](bool success, const HeaderMap& headers,
+                              const boost::shared_array<uint8_t>& data, size_t size) {
+        boost::lock_guard<boost::mutex> lock(waiter->mutex);
+        waiter->response = boost::make_shared<HttpStreamResponse>(
+            HttpStreamResponse{success, headers, data, size});
+        waiter->done = true;
+        waiter->cond.notify_all();
+    });
+    AsyncRequest(host, copy);
+    boost::unique_lock<boost::mutex> lock(waiter->mutex);
+    while (!waiter->done) {
+        if (host->isShutDown()) {
+            throw script_error("Shutting down");
+        }
+        waiter->cond.timed_wait(lock, boost::posix_time::milliseconds(10));
+    }
+    return waiter->response;
+}
+
+HttpStreamResponsePtr SimpleStreamHelper::SynchronousGet(const BrowserHostPtr& host, const URI& uri,
+                                                         bool cache, size_t bufferSize) {
+    BrowserStreamRequest req(uri, "GET");
+    req.setCacheable(cache);
+    req.setBufferSize(bufferSize);
+    return SynchronousRequest(host, req);
+}
+
+HttpStreamResponsePtr SimpleStreamHelper::SynchronousPost(const BrowserHostPtr& host,
+                                                          const URI& uri,
+                                                          const std::string& postdata, bool cache,
+                                                          size_t bufferSize) {
+    BrowserStreamRequest req(uri, "POST");
+    req.setPostData(postdata);
+    req.setCacheable(cache);
+    req.setBufferSize(bufferSize);
+    return SynchronousRequest(host, req);
+}
+
+bool SimpleStreamHelper::onStreamDataArrived(StreamDataArrivedEvent* event, BrowserStream*) {
+    m_received += event->length;
+    size_t position = event->dataPosition;
+    size_t remaining = event->length;
+    auto* source = static_cast<const uint8_t*>(event->data);
+    while (remaining > 0) {
+        size_t blockIndex = position / m_blockSize;
+        size_t offset = position % m_blockSize;
+        while (m_blocks.size() < blockIndex + 1) {
+            m_blocks.emplace_back(new uint8_t[m_blockSize]);
+        }
+        auto block = std::next(m_blocks.begin(), static_cast<long>(blockIndex));
+        size_t count = std::min(remaining, m_blockSize - offset);
+        std::memcpy(block->get() + offset, source, count);
+        position += count;
+        source += count;
+        remaining -= count;
+    }
+    return false;
+}
+
+bool SimpleStreamHelper::onStreamCompleted(StreamCompletedEvent* event, BrowserStream* stream) {
+    if (!event->success) {
+        complete(false, HeaderMap());
+        return false;
+    }
+    if (!m_data) {
+        // Blocks are sized by position, so data that arrived out of order or past what the count
+        // says is never read beyond what was allocated.
+        size_t available = m_blocks.size() * m_blockSize;
+        m_received = std::min(m_received, available);
+        m_data.reset(new uint8_t[std::max<size_t>(m_received, 1)]);
+        size_t index = 0;
+        for (const auto& block : m_blocks) {
+            size_t start = index * m_blockSize;
+            if (start >= m_received) {
+                break;
+            }
+            std::memcpy(m_data.get() + start, block.get(),
+                        std::min(m_received - start, m_blockSize));
+            ++index;
+        }
+        m_blocks.clear();
+    }
+    complete(true, parse_http_headers(stream->getHeaders()));
+    return false;
+}
+
+void SimpleStreamHelper::complete(bool success, const HeaderMap& headers) {
+    HttpCallback callback;
+    callback.swap(m_callback);
+    SimpleStreamHelperPtr self;
+    self.swap(m_self); // released at the end of this call, after the callback has run
+    if (callback) {
+        callback(success, headers, success ? m_data : boost::shared_array<uint8_t>(), m_received);
+    }
+}
+
+HeaderMap parse_http_headers(const std::string& headers) {
+    HeaderMap result;
+    std::vector<std::string> lines;
+    boost::algorithm::split(lines, headers, boost::algorithm::is_any_of("\r\n"),
+                            boost::algorithm::token_compress_on);
+    for (const std::string& raw : lines) {
+        std::string line = boost::algorithm::trim_copy(raw);
+        size_t colon = line.find(':');
+        if (colon == std::string::npos) {
+            continue;
+        }
+        result.emplace(boost::algorithm::trim_copy(line.substr(0, colon)),
+                       boost::algorithm::trim_copy(line.substr(colon + 1)));
+    }
+    return result;
+}
+
+} // namespace FB

@@ -1,0 +1,174 @@
+#include "tests/support/TestBrowserHost.h"
+
+#include <regex>
+
+#include "src/ScriptingCore/script_error.h"
+#include "tests/support/TestStream.h"
+
+namespace nvtest {
+
+TestBrowserHostPtr TestBrowserHost::create() {
+    TestBrowserHostPtr host(new TestBrowserHost());
+    host->makePage();
+    return host;
+}
+
+TestBrowserHost::~TestBrowserHost() = default;
+
+void TestBrowserHost::makePage() {
+    TestBrowserHostPtr self = boost::static_pointer_cast<TestBrowserHost>(shared_from_this());
+    m_window = boost::make_shared<FakeJSObject>(self);
+    m_document = boost::make_shared<FakeJSObject>(self);
+    m_element = boost::make_shared<FakeJSObject>(self);
+    m_console = boost::make_shared<FakeJSObject>(self);
+    m_console->setMethod("log", [](const FB::VariantList&) { return FB::variant(); });
+    m_window->set("document", FB::JSObjectPtr(m_document));
+    m_window->set("console", FB::JSObjectPtr(m_console));
+    m_document->set("window", FB::JSObjectPtr(m_window));
+    boost::weak_ptr<TestBrowserHost> weak = self;
+    m_window->setMethod("Array", [weak](const FB::VariantList&) -> FB::variant {
+        return FB::JSObjectPtr(FakeJSObject::array(weak.lock(), {}));
+    });
+    m_window->setMethod("Object", [weak](const FB::VariantList&) -> FB::variant {
+        return FB::JSObjectPtr(FakeJSObject::object(weak.lock(), {}));
+    });
+}
+
+FB::DOM::DocumentPtr TestBrowserHost::getDOMDocument() {
+    if (!m_document) {
+        throw std::runtime_error("Cannot find HTML document");
+    }
+    return _createDocument(m_document);
+}
+
+FB::DOM::WindowPtr TestBrowserHost::getDOMWindow() {
+    if (!m_window) {
+        throw std::runtime_error("Cannot find HTML window");
+    }
+    return _createWindow(m_window);
+}
+
+FB::DOM::ElementPtr TestBrowserHost::getDOMElement() {
+    if (!m_element) {
+        throw std::runtime_error("Cannot find HTML window");
+    }
+    return _createElement(m_element);
+}
+
+void TestBrowserHost::evaluateJavaScript(const std::string& script) {
+    m_scripts.push_back(script);
+    static const std::regex delegate(
+        R"(^window\.(__FB_CALL_\d+) = function\(delay, f, args, fname\))");
+    std::smatch match;
+    if (!m_window || !std::regex_search(script, match, delegate)) {
+        return;
+    }
+    boost::weak_ptr<TestBrowserHost> weak =
+        boost::static_pointer_cast<TestBrowserHost>(shared_from_this());
+    auto fn = FakeJSObject::function(shared_from_this(), [weak](const FB::VariantList& args) {
+        TestBrowserHostPtr host = weak.lock();
+        if (!host || args.size() < 3) {
+            return FB::variant(-1);
+        }
+        PageTimer timer{args[0].convert_cast<int>(), args[1].convert_cast<FB::JSObjectPtr>(),
+                        args.size() > 3 ? args[3].convert_cast<std::string>() : std::string()};
+        host->m_timers.push_back(timer);
+        FB::VariantList callArgs = args[2].convert_cast<FB::VariantList>();
+        host->post([timer, callArgs] {
+            try {
+                timer.target->Invoke(timer.member, callArgs);
+            } catch (const std::exception&) {
+                // A page timer's exception stays in the page.
+            }
+        });
+        return FB::variant(host->m_nextTimer++);
+    });
+    m_window->set(match[1], FB::JSObjectPtr(fn));
+}
+
+void TestBrowserHost::shutdown() {
+    FB::BrowserHost::shutdown();
+    boost::lock_guard<boost::mutex> lock(m_mutex);
+    m_tasks.clear();
+}
+
+void TestBrowserHost::post(std::function<void()> task) const {
+    boost::lock_guard<boost::mutex> lock(m_mutex);
+    m_tasks.push_back(std::move(task));
+    m_cond.notify_all();
+}
+
+bool TestBrowserHost::_scheduleAsyncCall(void (*func)(void*), void* userData) const {
+    if (m_refuseCalls || isShutDown()) {
+        return false;
+    }
+    post([func, userData] { func(userData); });
+    return true;
+}
+
+bool TestBrowserHost::runOne() {
+    std::function<void()> task;
+    {
+        boost::lock_guard<boost::mutex> lock(m_mutex);
+        if (m_tasks.empty()) {
+            return false;
+        }
+        task = std::move(m_tasks.front());
+        m_tasks.pop_front();
+    }
+    task();
+    return true;
+}
+
+size_t TestBrowserHost::pump() {
+    size_t count = 0;
+    while (runOne()) {
+        ++count;
+    }
+    return count;
+}
+
+bool TestBrowserHost::pumpUntil(const std::function<bool()>& done,
+                                std::chrono::milliseconds limit) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (runOne()) {
+            continue;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        boost::unique_lock<boost::mutex> lock(m_mutex);
+        if (m_tasks.empty()) {
+            m_cond.timed_wait(lock, boost::posix_time::milliseconds(5));
+        }
+    }
+    return true;
+}
+
+size_t TestBrowserHost::queued() const {
+    boost::lock_guard<boost::mutex> lock(m_mutex);
+    return m_tasks.size();
+}
+
+FB::BrowserStreamPtr TestBrowserHost::_createStream(const FB::BrowserStreamRequest& req) const {
+    std::string url = req.uri.toString(true);
+    ScriptedResponse response =
+        m_server.answer({req.method, url, req.getPostHeaders(), req.getPostData()});
+    if (response.refuse) {
+        return FB::BrowserStreamPtr();
+    }
+    auto stream = boost::make_shared<TestStream>(*this, url, response, req.internalBufferSize);
+    if (FB::PluginEventSinkPtr sink = req.getEventSink()) {
+        stream->AttachObserver(sink);
+    }
+    stream->start();
+    return stream;
+}
+
+FB::BrowserStreamPtr
+TestBrowserHost::_createUnsolicitedStream(const FB::BrowserStreamRequest&) const {
+    return FB::BrowserStreamPtr();
+}
+
+} // namespace nvtest
