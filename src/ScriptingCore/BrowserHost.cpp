@@ -160,20 +160,29 @@ void BrowserHost::initJS(const void* inst) {
 }
 
 JSObjectPtr BrowserHost::getDelayedInvokeDelegate() {
-    DOM::WindowPtr window = getDOMWindow();
+    DOM::WindowPtr window;
+    try {
+        window = getDOMWindow();
+    } catch (const std::runtime_error&) {
+        // No window: nothing can be called in the page.
+    }
     if (!window) {
         return JSObjectPtr();
     }
     if (m_jsHelperName.empty()) {
         initJS(this);
     }
+    JSObjectPtr delegate;
     try {
-        return window->getProperty<JSObjectPtr>(m_jsHelperName);
+        delegate = window->getProperty<JSObjectPtr>(m_jsHelperName);
     } catch (const script_error&) {
-        // The page may have navigated and lost the delegate: install it again.
-        initJS(this);
-        return window->getProperty<JSObjectPtr>(m_jsHelperName);
     }
+    if (!delegate) {
+        // The page lost the delegate (or never ran the script): install it again, once.
+        initJS(this);
+        delegate = window->getProperty<JSObjectPtr>(m_jsHelperName);
+    }
+    return delegate;
 }
 
 int BrowserHost::delayedInvoke(int delayms, const JSObjectPtr& func, const VariantList& args,

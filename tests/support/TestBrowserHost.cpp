@@ -86,12 +86,6 @@ void TestBrowserHost::evaluateJavaScript(const std::string& script) {
     m_window->set(match[1], FB::JSObjectPtr(fn));
 }
 
-void TestBrowserHost::shutdown() {
-    FB::BrowserHost::shutdown();
-    boost::lock_guard<boost::mutex> lock(m_mutex);
-    m_tasks.clear();
-}
-
 void TestBrowserHost::post(std::function<void()> task) const {
     boost::lock_guard<boost::mutex> lock(m_mutex);
     m_tasks.push_back(std::move(task));

@@ -3,6 +3,7 @@
 // page objects (FakeJSObject): a window that receives the delayed-invoke delegate and has a
 // console, and streams are answered by a ScriptedServer.
 //
+// Calls queued before shutdown stay queued, so a test can deliver them afterwards as a browser might.
 // Thread contract: pump/pumpUntil on the main thread only; _scheduleAsyncCall from any thread.
 #pragma once
 
@@ -58,7 +59,6 @@ public:
     void evaluateJavaScript(const std::string& script) override;
     using FB::BrowserHost::evaluateJavaScript;
     void DoDeferredRelease() const override {}
-    void shutdown() override;
 
     void post(std::function<void()> task) const;
 

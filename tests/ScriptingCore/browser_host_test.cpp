@@ -1,0 +1,238 @@
+#include "src/ScriptingCore/BrowserHost.h"
+
+#include <atomic>
+#include <map>
+#include <thread>
+#include <vector>
+
+#include <boost/make_shared.hpp>
+#include <gtest/gtest.h>
+
+#include "src/ScriptingCore/JSAPIAuto.h"
+#include "src/ScriptingCore/script_error.h"
+#include "tests/support/TestBrowserHost.h"
+
+using nvtest::FakeJSObject;
+
+namespace {
+
+class BrowserHostTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (!host->isShutDown()) {
+            host->shutdown();
+        }
+    }
+
+    // Waits (pumping) until a worker has queued its call on the main thread.
+    void awaitQueued(size_t count = 1) {
+        ASSERT_TRUE(host->pumpUntil([&] { return host->queued() >= count; })) << "nothing queued";
+    }
+
+    nvtest::TestBrowserHostPtr host = nvtest::TestBrowserHost::create();
+};
+
+struct Retained : FB::JSAPIAuto {
+    explicit Retained(int& count) : shutdowns(count) {}
+    void shutdown() override { ++shutdowns; }
+    int& shutdowns;
+};
+
+} // namespace
+
+TEST_F(BrowserHostTest, MainThreadCallsRunInlineButScheduledCallsAreAlwaysDeferred) {
+    EXPECT_EQ(host->CallOnMainThread<int>([] { return 7; }), 7);
+    bool ran = false;
+    host->ScheduleOnMainThread(boost::shared_ptr<void>(), [&] { ran = true; });
+    EXPECT_FALSE(ran);
+    host->pump();
+    EXPECT_TRUE(ran);
+}
+
+TEST_F(BrowserHostTest, WorkersGetTheResultOrTheErrorOfTheirMainThreadCall) {
+    std::string result;
+    std::string error;
+    std::string otherError;
+    std::thread worker([&] {
+        result = host->CallOnMainThread<std::string>([&] {
+            EXPECT_TRUE(host->isMainThread());
+            return std::string("done");
+        });
+        try {
+            host->CallOnMainThread<int>([]() -> int { throw FB::script_error("page said no"); });
+        } catch (const FB::script_error& e) {
+            error = e.what();
+        }
+        try {
+            host->CallOnMainThread<int>([]() -> int { throw std::runtime_error("no window"); });
+        } catch (const std::runtime_error& e) {
+            otherError = e.what();
+        }
+    });
+    ASSERT_TRUE(host->pumpUntil([&] { return !otherError.empty(); }));
+    worker.join();
+    EXPECT_EQ(result, "done");
+    EXPECT_EQ(error, "page said no");
+    EXPECT_EQ(otherError, "no window") << "other exceptions reach the waiter, not the browser";
+}
+
+TEST_F(BrowserHostTest, AWorkerWaitingAtShutdownLeavesWithShuttingDown) {
+    std::string error;
+    std::atomic<bool> called(false);
+    std::thread worker([&] {
+        try {
+            host->CallOnMainThread<bool>([&] { return called = true; });
+        } catch (const FB::script_error& e) {
+            error = e.what();
+        }
+    });
+    awaitQueued();
+    host->shutdown();
+    worker.join();
+    EXPECT_EQ(error, "Shutting down");
+    EXPECT_TRUE(called) << "the pending call still ran once, during shutdown";
+
+    std::thread late([&] {
+        try {
+            host->CallOnMainThread<int>([] { return 1; });
+        } catch (const FB::script_error& e) {
+            error = e.what();
+        }
+    });
+    late.join();
+    EXPECT_EQ(error, "Could not marshal to main thread");
+}
+
+TEST_F(BrowserHostTest, ACallScheduledJustBeforeShutdownRunsExactlyOnce) {
+    int runs = 0;
+    host->ScheduleOnMainThread(boost::shared_ptr<void>(), [&] { ++runs; });
+    host->shutdown();
+    EXPECT_EQ(runs, 1);
+    host->pump(); // the browser delivers the call it was given before shutdown
+    EXPECT_EQ(runs, 1);
+    host->ScheduleOnMainThread(boost::shared_ptr<void>(), [&] { ++runs; });
+    host->pump();
+    EXPECT_EQ(runs, 1) << "calls after shutdown are dropped";
+}
+
+TEST_F(BrowserHostTest, CallsFromManyWorkersEachRunOnceInTheirThreadsOrder) {
+    constexpr int kThreads = 4;
+    constexpr int kCalls = 200;
+    std::map<int, std::vector<int>> seen; // main thread only
+    std::atomic<int> finished(0);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < kThreads; ++t) {
+        workers.emplace_back([&, t] {
+            for (int i = 0; i < kCalls; ++i) {
+                host->ScheduleOnMainThread(boost::shared_ptr<void>(),
+                                           [&seen, t, i] { seen[t].push_back(i); });
+            }
+            ++finished;
+        });
+    }
+    ASSERT_TRUE(host->pumpUntil([&] { return finished == kThreads && host->queued() == 0; }));
+    for (auto& worker : workers) {
+        worker.join();
+    }
+    host->pump();
+    for (int t = 0; t < kThreads; ++t) {
+        ASSERT_EQ(seen[t].size(), size_t(kCalls));
+        for (int i = 0; i < kCalls; ++i) {
+            EXPECT_EQ(seen[t][i], i);
+        }
+    }
+}
+
+TEST_F(BrowserHostTest, ARefusingBrowserFailsSynchronousCalls) {
+    host->refuseAsyncCalls(true);
+    EXPECT_FALSE(host->ScheduleAsyncCall([](void*) {}, nullptr));
+    std::string error;
+    std::thread worker([&] {
+        try {
+            host->CallOnMainThread<int>([] { return 1; });
+        } catch (const FB::script_error& e) {
+            error = e.what();
+        }
+    });
+    worker.join();
+    EXPECT_EQ(error, "Could not marshal to main thread");
+}
+
+TEST_F(BrowserHostTest, TheDelegateIsInstalledOncePerHostWithItsKey) {
+    host->initJS(reinterpret_cast<const void*>(0x1000));
+    EXPECT_EQ(host->getDelegateName(), "__FB_CALL_4608");
+    ASSERT_EQ(host->evaluatedScripts().size(), 1u);
+    EXPECT_EQ(
+        host->evaluatedScripts()[0],
+        "window.__FB_CALL_4608 = function(delay, f, args, fname) {   if (arguments.length == "
+        "3)       return setTimeout(function() { f.apply(null, args); }, delay);   else       "
+        "return setTimeout(function() { f[fname].apply(f, args); }, delay);};");
+}
+
+TEST_F(BrowserHostTest, DelayedInvokeCallsTheFunctionOrItsMember) {
+    auto fn = FakeJSObject::function(host);
+    fn->setMethod("notify", [](const FB::VariantList&) { return FB::variant(); });
+    EXPECT_GT(host->delayedInvoke(250, fn, {1, "a"}), 0);
+    EXPECT_GT(host->delayedInvoke(0, fn, {2}, "notify"), 0);
+    EXPECT_TRUE(fn->calls().empty());
+    host->pump();
+    ASSERT_EQ(fn->calls().size(), 2u);
+    EXPECT_EQ(fn->calls()[0].name, "");
+    EXPECT_EQ(fn->calls()[0].args.size(), 2u);
+    EXPECT_EQ(fn->calls()[1].name, "notify");
+    EXPECT_EQ(host->timers()[0].delay, 250);
+
+    host->window()->RemoveProperty(host->getDelegateName());
+    EXPECT_GT(host->delayedInvoke(0, fn, {}), 0) << "a lost delegate is installed again";
+    host->removeWindow();
+    EXPECT_EQ(host->delayedInvoke(0, fn, {}), -1);
+}
+
+TEST_F(BrowserHostTest, InvokeAsyncNeedsALiveHost) {
+    auto fn = FakeJSObject::function(host);
+    fn->InvokeAsync("", {1});
+    host->pump();
+    EXPECT_EQ(fn->selfCalls().size(), 1u);
+    host->shutdown();
+    host.reset();
+    try {
+        fn->InvokeAsync("", {});
+        FAIL();
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "Cannot invoke asynchronously");
+    }
+    host = nvtest::TestBrowserHost::create();
+}
+
+TEST_F(BrowserHostTest, HtmlLogWritesToThePageConsoleUnlessSwitchedOff) {
+    host->htmlLog("first");
+    host->pump();
+    ASSERT_EQ(host->console()->calls().size(), 1u);
+    EXPECT_EQ(host->console()->calls()[0].args[0].cast<std::string>(), "first");
+    host->setEnableHtmlLog(false);
+    host->htmlLog("second");
+    host->pump();
+    EXPECT_EQ(host->console()->calls().size(), 1u);
+}
+
+TEST_F(BrowserHostTest, RetainedObjectsLiveUntilReleasedAndAreShutDownWithTheHost) {
+    int shutdowns = 0;
+    auto kept = boost::make_shared<Retained>(shutdowns);
+    boost::weak_ptr<Retained> watch = kept;
+    host->retainJSAPIPtr(kept);
+    host->retainJSAPIPtr(kept);
+    kept.reset();
+    ASSERT_FALSE(watch.expired());
+    host->shutdown();
+    EXPECT_EQ(shutdowns, 2) << "once per retained entry";
+    EXPECT_TRUE(watch.expired());
+
+    int otherShutdowns = 0;
+    auto other = boost::make_shared<Retained>(otherShutdowns);
+    host = nvtest::TestBrowserHost::create();
+    host->retainJSAPIPtr(other);
+    host->releaseJSAPIPtr(other);
+    EXPECT_EQ(other.use_count(), 1);
+    host->shutdown();
+    EXPECT_EQ(otherShutdowns, 0) << "released objects are not shut down";
+}

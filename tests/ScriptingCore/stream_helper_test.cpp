@@ -1,0 +1,190 @@
+#include "src/ScriptingCore/SimpleStreamHelper.h"
+
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "src/ScriptingCore/BrowserHost.h"
+#include "tests/support/TestBrowserHost.h"
+
+namespace {
+
+struct Completion {
+    int calls = 0;
+    bool success = false;
+    FB::HeaderMap headers;
+    std::string data;
+    bool dataNull = true;
+    size_t size = 0;
+};
+
+class StreamHelperTest : public ::testing::Test {
+protected:
+    void TearDown() override { host->shutdown(); }
+
+    FB::BrowserStreamRequest request(const std::string& url, Completion& done,
+                                     const std::string& method = "GET") {
+        FB::BrowserStreamRequest req(url, method);
+        req.setCallback([&done](bool success, const FB::HeaderMap& headers,
+                                const boost::shared_array<uint8_t>& data, size_t size) {
+            ++done.calls;
+            done.success = success;
+            done.headers = headers;
+            done.dataNull = !data;
+            done.size = size;
+            if (data) {
+                done.data.assign(reinterpret_cast<const char*>(data.get()), size);
+            }
+        });
+        return req;
+    }
+
+    static std::string pattern(size_t size) {
+        std::string body(size, '\0');
+        for (size_t i = 0; i < size; ++i) {
+            body[i] = static_cast<char>(i * 7 + i / 251);
+        }
+        return body;
+    }
+
+    nvtest::TestBrowserHostPtr host = nvtest::TestBrowserHost::create();
+};
+
+} // namespace
+
+TEST_F(StreamHelperTest, EmptyResponseCompletesWithNonNullData) {
+    host->server().answerNext(nvtest::ScriptedResponse{});
+    Completion done;
+    FB::SimpleStreamHelper::AsyncRequest(host, request("http://h/empty", done));
+    EXPECT_EQ(done.calls, 0);
+    host->pump();
+    EXPECT_EQ(done.calls, 1);
+    EXPECT_TRUE(done.success);
+    EXPECT_FALSE(done.dataNull);
+    EXPECT_EQ(done.size, 0u);
+}
+
+TEST_F(StreamHelperTest, BodiesAroundTheBlockSizeArriveContiguous) {
+    for (size_t size : {size_t(131072), size_t(131073), size_t(3 * 131072 + 17)}) {
+        nvtest::ScriptedResponse response;
+        response.body = pattern(size);
+        response.piece = 50000; // pieces straddle the 128 KiB blocks
+        host->server().answerNext(response);
+        Completion done;
+        FB::SimpleStreamHelper::AsyncRequest(host, request("http://h/big", done));
+        host->pump();
+        ASSERT_EQ(done.calls, 1);
+        EXPECT_TRUE(done.success);
+        EXPECT_EQ(done.size, size);
+        EXPECT_TRUE(done.data == response.body) << "body of " << size << " bytes differs";
+    }
+}
+
+TEST_F(StreamHelperTest, TransportFailureReportsTheBytesThatArrived) {
+    nvtest::ScriptedResponse response;
+    response.body = pattern(5000);
+    response.fail = true;
+    host->server().answerNext(response);
+    Completion done;
+    FB::SimpleStreamHelper::AsyncRequest(host, request("http://h/fail", done));
+    host->pump();
+    ASSERT_EQ(done.calls, 1);
+    EXPECT_FALSE(done.success);
+    EXPECT_TRUE(done.headers.empty());
+    EXPECT_TRUE(done.dataNull);
+    EXPECT_EQ(done.size, 5000u);
+}
+
+TEST_F(StreamHelperTest, ARefusedRequestCompletesOnceLaterAsAFailure) {
+    nvtest::ScriptedResponse refused;
+    refused.refuse = true;
+    host->server().answerNext(refused);
+    Completion done;
+    auto helper = FB::SimpleStreamHelper::AsyncRequest(host, request("http://h/x", done));
+    ASSERT_TRUE(helper);
+    EXPECT_EQ(done.calls, 0) << "never inside the call that made the request";
+    EXPECT_FALSE(helper->cancel());
+    host->pump();
+    EXPECT_EQ(done.calls, 1);
+    EXPECT_FALSE(done.success);
+}
+
+TEST_F(StreamHelperTest, CancelEndsTheRequestOnceAsAFailure) {
+    nvtest::ScriptedResponse response;
+    response.body = "never read";
+    response.hold = true;
+    host->server().answerNext(response);
+    Completion done;
+    auto helper = FB::SimpleStreamHelper::AsyncRequest(host, request("http://h/slow", done));
+    host->pump();
+    EXPECT_EQ(done.calls, 0);
+    EXPECT_TRUE(helper->cancel());
+    EXPECT_FALSE(helper->cancel());
+    host->pump();
+    EXPECT_EQ(done.calls, 1);
+    EXPECT_FALSE(done.success);
+}
+
+TEST_F(StreamHelperTest, HeadersAreParsedForTheCallback) {
+    nvtest::ScriptedResponse response;
+    response.headers = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nSet-Cookie: a=1\r\n"
+                       "Set-Cookie: b=2\r\n  X-Spaced  :  value: with colon  \r\n\r\n";
+    host->server().answerNext(response);
+    Completion done;
+    FB::SimpleStreamHelper::AsyncRequest(host, request("http://h/h", done));
+    host->pump();
+    EXPECT_EQ(done.headers.size(), 4u);
+    EXPECT_EQ(done.headers.count("Set-Cookie"), 2u);
+    EXPECT_EQ(done.headers.find("Content-Type")->second, "text/html");
+    EXPECT_EQ(done.headers.find("X-Spaced")->second, "value: with colon");
+}
+
+TEST_F(StreamHelperTest, RequestsFromWorkersCompleteOnTheMainThread) {
+    host->server().setHandler([](const nvtest::RecordedRequest& req) {
+        nvtest::ScriptedResponse response;
+        response.body = req.method + " " + req.postData;
+        return response;
+    });
+    Completion done;
+    bool onMain = false;
+    FB::BrowserStreamRequest req("http://h/post", "POST");
+    req.setPostData("a=1");
+    req.setCallback([&](bool success, const FB::HeaderMap&,
+                        const boost::shared_array<uint8_t>& data, size_t size) {
+        onMain = host->isMainThread();
+        done.success = success;
+        done.data.assign(reinterpret_cast<const char*>(data.get()), size);
+        ++done.calls;
+    });
+    FB::SimpleStreamHelperPtr helper;
+    std::thread worker([&] { helper = FB::SimpleStreamHelper::AsyncRequest(host, req); });
+    ASSERT_TRUE(host->pumpUntil([&] { return done.calls == 1; }));
+    worker.join();
+    EXPECT_TRUE(helper);
+    EXPECT_TRUE(onMain);
+    EXPECT_EQ(done.data, "POST a=1");
+}
+
+TEST_F(StreamHelperTest, SynchronousRequestsBlockOnlyWorkers) {
+    nvtest::ScriptedResponse response;
+    response.body = "sync";
+    host->server().setHandler([&](const nvtest::RecordedRequest&) { return response; });
+    FB::HttpStreamResponsePtr result;
+    std::thread worker(
+        [&] { result = FB::SimpleStreamHelper::SynchronousGet(host, FB::URI("http://h/s")); });
+    ASSERT_TRUE(host->pumpUntil([&] { return result != nullptr; }));
+    worker.join();
+    EXPECT_TRUE(result->success);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(result->data.get()), result->size), "sync");
+    EXPECT_THROW(FB::SimpleStreamHelper::SynchronousGet(host, FB::URI("http://h/s")),
+                 std::logic_error);
+}
+
+TEST_F(StreamHelperTest, ARequestWithoutCallbackIsRejected) {
+    try {
+        FB::SimpleStreamHelper::AsyncRequest(host, FB::BrowserStreamRequest("http://h/"));
+        FAIL();
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "Invalid callback");
+    }
+}
