@@ -1,0 +1,225 @@
+// Behaviour every checksum shares through TCRCBase: agreement with the textbook reference at
+// every length around the block and padding boundaries, streaming in pieces, reset and finish,
+// the portable and the CPU-specific paths, and single writes beyond 4 GiB.
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "plugin/upload/Crc32Fold.h"
+#include "plugin/upload/DigestText.h"
+#include "plugin/upload/Sha1Compress.h"
+#include "plugin/upload/TCRC32.h"
+#include "plugin/upload/TMD5Checksum.h"
+#include "plugin/upload/TNvxChecksum.h"
+#include "plugin/upload/TSHA1Checksum.h"
+#include "tests/plugin/upload/ChecksumReference.h"
+
+namespace {
+
+using reference::Bytes;
+
+struct Algorithm {
+    const char* name;
+    std::function<std::unique_ptr<TCRCBase>(TChecksumPath)> make;
+    std::function<std::string(const Bytes&)> expected;
+    // Whether the Fastest path runs other code than the Portable one on this CPU; null for an
+    // algorithm with portable code only.
+    std::function<bool()> hasCpuSpecificPath;
+};
+
+std::ostream& operator<<(std::ostream& out, const Algorithm& algorithm) {
+    return out << algorithm.name;
+}
+
+std::string hex(const Bytes& bytes) {
+    return checksum::lowerHex(bytes.data(), bytes.size());
+}
+
+const Algorithm kCrc32{
+    "CRC32", [](TChecksumPath path) { return std::make_unique<TCRC32>(path); },
+    [](const Bytes& message) { return std::to_string(reference::crc32Register(message)); },
+    [] { return checksum::crc32FoldWithCarrylessMultiply() != nullptr; }};
+
+const Algorithm kMd5{"MD5", [](TChecksumPath) { return std::make_unique<TMD5Checksum>(); },
+                     [](const Bytes& message) { return hex(reference::md5(message)); }, nullptr};
+
+const Algorithm kSha1{"SHA1",
+                      [](TChecksumPath path) { return std::make_unique<TSHA1Checksum>(path); },
+                      [](const Bytes& message) { return hex(reference::sha1(message)); },
+                      [] { return checksum::sha1CompressWithShaExtensions() != nullptr; }};
+
+const Algorithm kNvx{"Nvx", [](TChecksumPath path) { return std::make_unique<TNvxChecksum>(path); },
+                     [](const Bytes& message) {
+                         Bytes both = reference::md5(message);
+                         const Bytes sha1 = reference::sha1(message);
+                         both.insert(both.end(), sha1.begin(), sha1.end());
+                         return checksum::base64(both.data(), both.size());
+                     },
+                     [] { return checksum::sha1CompressWithShaExtensions() != nullptr; }};
+
+constexpr TChecksumPath kBothPaths[] = {TChecksumPath::Fastest, TChecksumPath::Portable};
+
+std::string oneShot(const Algorithm& algorithm, TChecksumPath path, const unsigned char* data,
+                    size_t len) {
+    const std::unique_ptr<TCRCBase> checksum = algorithm.make(path);
+    EXPECT_EQ(checksum->write(data, len), len);
+    EXPECT_EQ(checksum->flush(), 0);
+    return checksum->result();
+}
+
+std::string oneShot(const Algorithm& algorithm, TChecksumPath path, const Bytes& message) {
+    return oneShot(algorithm, path, message.data(), message.size());
+}
+
+class EveryChecksum : public testing::TestWithParam<Algorithm> {};
+
+// Covers the padding cases (tail below 56, from 56 to 63, exactly 64) in the first, second and
+// third block, and every tail length of the CRC-32 folding.
+TEST_P(EveryChecksum, MatchesTheReferenceAtEveryLengthAroundTheBlockBoundaries) {
+    const Bytes data = reference::randomBytes(260, 1);
+    for (TChecksumPath path : kBothPaths) {
+        for (size_t len = 0; len <= data.size(); ++len) {
+            const Bytes message(data.begin(), data.begin() + len);
+            EXPECT_EQ(oneShot(GetParam(), path, message), GetParam().expected(message))
+                << "length " << len << (path == TChecksumPath::Portable ? " portable" : "");
+        }
+    }
+}
+
+TEST_P(EveryChecksum, OddPiecesGiveTheOneShotResult) {
+    const Bytes data = reference::randomBytes(6000, 2);
+    const size_t pieceSizes[] = {1, 63, 0, 2, 64, 65, 17, 130, 5, 255, 1024, 55, 56, 57, 128};
+    for (TChecksumPath path : kBothPaths) {
+        const std::unique_ptr<TCRCBase> checksum = GetParam().make(path);
+        size_t offset = 0;
+        for (size_t i = 0; offset < data.size(); ++i) {
+            const size_t piece =
+                std::min(pieceSizes[i % std::size(pieceSizes)], data.size() - offset);
+            EXPECT_EQ(checksum->write(data.data() + offset, piece), piece);
+            offset += piece;
+        }
+        checksum->flush();
+        EXPECT_EQ(checksum->result(), GetParam().expected(data));
+    }
+}
+
+TEST_P(EveryChecksum, ResetStartsTheSameMessageOverWithTheSameResult) {
+    const Bytes message = reference::randomBytes(300, 4);
+    const Bytes junk = reference::randomBytes(77, 5);
+    const std::unique_ptr<TCRCBase> checksum = GetParam().make(TChecksumPath::Fastest);
+    checksum->write(message.data(), message.size());
+    checksum->flush();
+    const std::string first = checksum->result();
+
+    checksum->reset();
+    checksum->write(message.data(), message.size());
+    checksum->flush();
+    EXPECT_EQ(checksum->result(), first);
+
+    // A reset in the middle of a message drops what was written so far.
+    checksum->reset();
+    checksum->write(junk.data(), junk.size());
+    checksum->reset();
+    checksum->write(message.data(), message.size());
+    checksum->flush();
+    EXPECT_EQ(checksum->result(), first);
+}
+
+TEST_P(EveryChecksum, SecondFinishKeepsTheResultOfTheFirst) {
+    const std::unique_ptr<TCRCBase> checksum = GetParam().make(TChecksumPath::Fastest);
+    checksum->write("abc", 3);
+    checksum->flush();
+    const std::string first = checksum->result();
+    EXPECT_EQ(checksum->flush(), 0);
+    EXPECT_EQ(checksum->result(), first);
+}
+
+TEST_P(EveryChecksum, NullDataOfLengthZeroIsNoInput) {
+    const std::unique_ptr<TCRCBase> checksum = GetParam().make(TChecksumPath::Fastest);
+    EXPECT_EQ(checksum->write(nullptr, 0), 0u);
+    checksum->flush();
+    EXPECT_EQ(checksum->result(), GetParam().expected({}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Checksums, EveryChecksum, testing::Values(kCrc32, kMd5, kSha1, kNvx),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class ChecksumWithCpuSpecificPath : public testing::TestWithParam<Algorithm> {};
+
+TEST_P(ChecksumWithCpuSpecificPath, AgreesWithThePortablePathAtEveryAlignment) {
+    if (!GetParam().hasCpuSpecificPath())
+        GTEST_SKIP() << GetParam().name << " has no CPU-specific path on this CPU";
+    const Bytes data = reference::randomBytes((1 << 20) + 64, 3);
+    for (size_t offset = 0; offset < 16; ++offset) {
+        const size_t len = (1 << 20) + offset * 3;
+        EXPECT_EQ(oneShot(GetParam(), TChecksumPath::Fastest, data.data() + offset, len),
+                  oneShot(GetParam(), TChecksumPath::Portable, data.data() + offset, len))
+            << "offset " << offset;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Checksums, ChecksumWithCpuSpecificPath,
+                         testing::Values(kCrc32, kSha1, kNvx),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class EveryDigest : public testing::TestWithParam<Algorithm> {};
+
+TEST_P(EveryDigest, WritesAfterFinishAreIgnoredUntilReset) {
+    const std::unique_ptr<TCRCBase> checksum = GetParam().make(TChecksumPath::Fastest);
+    checksum->write("abc", 3);
+    checksum->flush();
+    EXPECT_EQ(checksum->write("def", 3), 3u);
+    checksum->flush();
+    EXPECT_EQ(checksum->result(), GetParam().expected({'a', 'b', 'c'}));
+
+    checksum->reset();
+    checksum->write("def", 3);
+    checksum->flush();
+    EXPECT_EQ(checksum->result(), GetParam().expected({'d', 'e', 'f'}));
+}
+
+TEST_P(EveryDigest, ResultIsAllZeroDigestUntilTheFirstFinishAfterConstructionOrReset) {
+    const std::unique_ptr<TCRCBase> fresh = GetParam().make(TChecksumPath::Fastest);
+    const std::string zeros = fresh->result();
+    EXPECT_EQ(zeros.find_first_not_of(GetParam().name == std::string("Nvx") ? "A" : "0"),
+              std::string::npos)
+        << zeros;
+
+    fresh->write("abc", 3);
+    EXPECT_EQ(fresh->result(), zeros);
+    fresh->flush();
+    fresh->reset();
+    EXPECT_EQ(fresh->result(), zeros);
+}
+
+INSTANTIATE_TEST_SUITE_P(Digests, EveryDigest, testing::Values(kMd5, kSha1, kNvx),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A length counted in 32 bits anywhere on the way wraps and checksums only the bytes beyond
+// 4 GiB. Anonymous pages mapped for reading are all the one zero page, so the test costs address
+// space, not memory; populating them in one go saves a million page faults.
+TEST(LongWrite, OneWriteOfMoreThan4GiBCountsEveryByte) {
+    if (sizeof(unsigned long) <= 4)
+        GTEST_SKIP() << "one write cannot exceed 4 GiB here";
+    const size_t len = (size_t{1} << 32) + 3;
+    void* zeros = mmap(nullptr, len, PROT_READ,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_POPULATE, -1, 0);
+    ASSERT_NE(zeros, MAP_FAILED);
+    const auto* bytes = static_cast<const unsigned char*>(zeros);
+
+    // Expected values computed independently (Python hashlib and zlib, in 16 MiB pieces).
+    EXPECT_EQ(oneShot(kSha1, TChecksumPath::Fastest, bytes, len),
+              "c2a34e434ebc0e21d10d44c2c778b2dc631c16db");
+    EXPECT_EQ(oneShot(kCrc32, TChecksumPath::Fastest, bytes, len), "3736805603");
+    munmap(zeros, len);
+}
+
+} // namespace
