@@ -7,4 +7,13 @@ function(nv_add_test name)
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     gtest_discover_tests(${name} PROPERTIES LABELS "${T_LABELS}" DISCOVERY_TIMEOUT 60)
+    if("threads" IN_LIST T_LABELS)
+        set_property(GLOBAL APPEND PROPERTY NV_THREAD_TESTS ${name})
+    endif()
+endfunction()
+
+# thread_tests builds just the executables the ThreadSanitizer run needs.
+function(nv_add_thread_tests_target)
+    get_property(targets GLOBAL PROPERTY NV_THREAD_TESTS)
+    add_custom_target(thread_tests DEPENDS ${targets})
 endfunction()

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# The test command: installs the Debian packages that are missing, then builds and runs every test:
+#   1. AddressSanitizer + UndefinedBehaviorSanitizer build (halt on the first report): all unit tests
+#      and the browser end-to-end tests;
+#   2. ThreadSanitizer build: the tests of the threaded parts.
+# Build trees go to build/ (override with NV_BUILD_ROOT).
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+out=${NV_BUILD_ROOT:-$root/build}
+jobs=$(nproc)
+
+"$root/scripts/deps.sh" build browser fuzz
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-halt_on_error=1:detect_stack_use_after_return=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "ASan+UBSan build"
+cmake -S "$root" -B "$out/asan" -G Ninja -DNV_SANITIZE=address -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$out/asan" -j "$jobs"
+step "unit tests (ASan+UBSan)"
+ctest --test-dir "$out/asan" -LE e2e -j "$jobs" --output-on-failure
+step "browser end-to-end tests (ASan+UBSan)"
+ctest --test-dir "$out/asan" -L e2e --output-on-failure
+
+step "TSan build"
+cmake -S "$root" -B "$out/tsan" -G Ninja -DNV_SANITIZE=thread -DNV_BUILD_BROWSER=OFF \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$out/tsan" --target thread_tests -j "$jobs"
+step "threaded tests (TSan)"
+ctest --test-dir "$out/tsan" -L threads -j "$jobs" --output-on-failure
+
+step "all tests passed"
