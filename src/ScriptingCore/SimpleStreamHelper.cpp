@@ -175,8 +175,8 @@ bool SimpleStreamHelper::onStreamCompleted(StreamCompletedEvent* event, BrowserS
 }
 
 void SimpleStreamHelper::complete(bool success, const HeaderMap& headers) {
-    HttpCallback callback;
-    callback.swap(m_callback);
+    HttpCallback callback = m_callback;
+    m_callback.clear();
     SimpleStreamHelperPtr self;
     self.swap(m_self); // released at the end of this call, after the callback has run
     if (callback) {
