@@ -1,0 +1,95 @@
+#include "plugin/application/NVPluginAPI.h"
+
+#include <boost/make_shared.hpp>
+
+#include "plugin/application/NVPlugin.h"
+#include "plugin/upload/TCRCManager.h"
+#include "src/ScriptingCore/script_error.h"
+
+NVPluginAPI::NVPluginAPI(const boost::shared_ptr<NVPlugin>& plugin, const FB::BrowserHostPtr& host)
+    : FB::JSAPIAuto("<JSAPI-Auto Javascript Object>"), m_plugin(plugin), m_host(host) {
+    registerMethod("mycrc", FB::make_method(this, &NVPluginAPI::mycrc));
+    registerProperty("version", FB::make_property(this, &NVPluginAPI::get_version));
+    registerProperty("EnableDropFiles", FB::make_property(this, &NVPluginAPI::get_EnableDropFiles,
+                                                          &NVPluginAPI::set_EnableDropFiles));
+    registerProperty("supportDropFiles", FB::make_property(this, &NVPluginAPI::supportDropFiles));
+    registerMethod("shutdown", FB::make_method(this, &NVPluginAPI::shutdown));
+    m_pluginPath = plugin->getFSPath();
+    plugin->m_acceptDropFile = this;
+}
+
+NVPluginAPI::~NVPluginAPI() = default;
+
+boost::shared_ptr<NVPlugin> NVPluginAPI::getPlugin() {
+    boost::shared_ptr<NVPlugin> plugin = m_plugin.lock();
+    if (!plugin) {
+        throw FB::script_error("The plugin is invalid");
+    }
+    return plugin;
+}
+
+FB::JSAPIPtr NVPluginAPI::mycrc(int algorithm) {
+    return boost::make_shared<TCRCManager>(algorithm);
+}
+
+std::string NVPluginAPI::get_version() {
+    return "4.0.1.0";
+}
+
+bool NVPluginAPI::get_EnableDropFiles() {
+    return getPlugin()->checkEnableDropFiles();
+}
+
+void NVPluginAPI::set_EnableDropFiles(bool enable) {
+    getPlugin()->enableDropFiles(enable);
+}
+
+bool NVPluginAPI::supportDropFiles() {
+    return getPlugin()->supportDropFiles();
+}
+
+void NVPluginAPI::shutdown() {
+    if (boost::shared_ptr<NVPlugin> plugin = m_plugin.lock()) {
+        plugin->destroyDropFiles();
+    }
+}
+
+void NVPluginAPI::fire_DropFiles(const FB::VariantList& files) {
+    FireEvent("onDropFiles", FB::VariantList{FB::variant(files)});
+}
+
+void NVPluginAPI::fire_DropIn() {
+    FireEvent("onDropIn", FB::VariantList());
+}
+
+void NVPluginAPI::fire_DropOut() {
+    FireEvent("onDropOut", FB::VariantList());
+}
+
+void NVPluginAPI::fire_DropMove(int x, int y) {
+    FireEvent("onDropMove", FB::VariantList{x, y});
+}
+
+void NVPluginAPI::beginAddFile() {
+    m_dropFiles.clear();
+}
+
+void NVPluginAPI::addDropFile(const std::wstring& path) {
+    m_dropFiles.push_back(path);
+}
+
+void NVPluginAPI::endAddFile() {
+    fire_DropFiles(FB::VariantList());
+}
+
+void NVPluginAPI::onDropIn() {
+    fire_DropIn();
+}
+
+void NVPluginAPI::onDropLeave() {
+    fire_DropOut();
+}
+
+void NVPluginAPI::onDropMove(int x, int y) {
+    fire_DropMove(x, y);
+}

@@ -1,0 +1,51 @@
+// NVPluginAPI: the root scriptable object the page sees as the plug-in element's interface. A thin
+// hub: "version", the drop switches, and the service objects (the upload and download managers and
+// the capture object made once and kept; a new checksum, mail or recorder object on every call).
+// Main thread only (script calls arrive there).
+#pragma once
+
+#include <list>
+#include <string>
+
+#include <boost/weak_ptr.hpp>
+
+#include "plugin/application/NVAcceptDropFile.h"
+#include "plugin/application/TAddExternUploadItemInterface.h"
+#include "src/ScriptingCore/JSAPIAuto.h"
+
+class NVPlugin;
+
+class NVPluginAPI : public FB::JSAPIAuto, public NVAcceptDropFile {
+public:
+    NVPluginAPI(const boost::shared_ptr<NVPlugin>& plugin, const FB::BrowserHostPtr& host);
+    ~NVPluginAPI() override;
+
+    // Throws script_error "The plugin is invalid" once the plug-in object is gone.
+    boost::shared_ptr<NVPlugin> getPlugin();
+
+    FB::JSAPIPtr mycrc(int algorithm);
+    std::string get_version();
+    bool get_EnableDropFiles();
+    void set_EnableDropFiles(bool enable);
+    bool supportDropFiles();
+    // Stops every transfer and lets the capture object go; the managers stay.
+    void shutdown() override;
+
+    void fire_DropFiles(const FB::VariantList& files);
+    void fire_DropIn();
+    void fire_DropOut();
+    void fire_DropMove(int x, int y);
+
+    void beginAddFile() override;
+    void addDropFile(const std::wstring& path) override;
+    void endAddFile() override;
+    void onDropIn() override;
+    void onDropLeave() override;
+    void onDropMove(int x, int y) override;
+
+private:
+    std::string m_pluginPath;
+    boost::weak_ptr<NVPlugin> m_plugin;
+    FB::BrowserHostPtr m_host;
+    std::list<std::wstring> m_dropFiles;
+};

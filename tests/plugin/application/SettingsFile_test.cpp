@@ -1,0 +1,146 @@
+#include "plugin/application/SettingsFile.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <boost/make_shared.hpp>
+#include <gtest/gtest.h>
+
+#include "plugin/application/NVPlugin.h"
+#include "src/PluginCore/PluginEvents/DrawingEvents.h"
+#include "src/PluginCore/PluginEvents/MouseEvents.h"
+#include "src/PluginCore/PluginWindow.h"
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/settingsXXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        path = dir + "/.NorvanePlugin.setting";
+    }
+    void TearDown() override {
+        std::system(("chmod -R u+w '" + dir + "'; rm -rf '" + dir + "'").c_str());
+    }
+
+    std::string content() const {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    void writeRaw(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+    boost::shared_ptr<NVPlugin> plugin() {
+        auto p = boost::make_shared<NVPlugin>();
+        p->setSettingsPath(path);
+        return p;
+    }
+
+    std::string dir;
+    std::string path;
+};
+
+} // namespace
+
+TEST_F(SettingsTest, NoFileReadsEmptyAndCreatesNothing) {
+    auto p = plugin();
+    EXPECT_EQ(p->loadSetting("DownloadLastFolder"), "");
+    EXPECT_NE(access(path.c_str(), F_OK), 0);
+}
+
+TEST_F(SettingsTest, ValuesAreWrittenEncodedOneLinePerKeyInOrder) {
+    auto p = plugin();
+    p->saveSetting("DownloadLastFolder", "/Users/a b/Mail 100%");
+    EXPECT_EQ(content(), "DownloadLastFolder=/Users/a+b/Mail+100%25\n");
+    p->saveSetting("A", "\xc3\xa9=+");
+    p->saveSetting("", "empty key");
+    EXPECT_EQ(content(), "=empty+key\nA=%c3%a9%3d%2b\nDownloadLastFolder=/Users/a+b/Mail+100%25\n");
+    EXPECT_EQ(plugin()->loadSetting("A"), "\xc3\xa9=+");
+}
+
+TEST_F(SettingsTest, GarbageLinesAreSkippedAndBadEscapesKeptLiterally) {
+    writeRaw("  k=a=b  \r\n\n   \nno equals sign\n=top\nbad=%zz%4\nk=later\n\x01\x02=\xff\n");
+    auto settings = readSettingsFile(path);
+    EXPECT_EQ(settings["k"], "later");
+    EXPECT_EQ(settings[""], "top");
+    EXPECT_EQ(settings["bad"], "%zz%4");
+    EXPECT_EQ(settings["\x01\x02"], "\xff");
+    EXPECT_EQ(settings.size(), 4u);
+    writeRaw("  k=a=b  \r\n");
+    EXPECT_EQ(readSettingsFile(path)["k"], "a=b");
+}
+
+TEST_F(SettingsTest, TheFileIsReadOnceThenOverwritten) {
+    writeRaw("kept=1\n");
+    auto p = plugin();
+    EXPECT_EQ(p->loadSetting("kept"), "1");
+    writeRaw("kept=2\nhand=edit\n");
+    EXPECT_EQ(p->loadSetting("kept"), "1");
+    p->saveSetting("new", "x");
+    EXPECT_EQ(content(), "kept=1\nnew=x\n");
+}
+
+TEST_F(SettingsTest, AFailingWriteLosesNothingStored) {
+    writeRaw("DownloadLastFolder=/old\n");
+    auto p = plugin();
+    p->loadSetting("x");
+    // A file size limit makes the write fail part way, as a full disk would (root included).
+    struct rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit small = saved;
+    small.rlim_cur = 64;
+    auto previous = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    p->saveSetting("DownloadLastFolder", "/new/" + std::string(200, 'x'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+    EXPECT_EQ(p->loadSetting("DownloadLastFolder"), "/new/" + std::string(200, 'x'))
+        << "kept in memory";
+    EXPECT_EQ(content(), "DownloadLastFolder=/old\n") << "the old file is intact";
+}
+
+TEST_F(SettingsTest, WritesGoThroughATemporaryFileAndLeaveNoneBehind) {
+    EXPECT_TRUE(writeSettingsFile(path, {{"a", "1"}}));
+    EXPECT_TRUE(writeSettingsFile(path, {{"b", "2"}}));
+    EXPECT_EQ(content(), "b=2\n");
+    std::string listing;
+    std::system(("ls -A '" + dir + "' > '" + dir + ".list'").c_str());
+    std::ifstream(dir + ".list") >> listing;
+    std::remove((dir + ".list").c_str());
+    EXPECT_EQ(listing, ".NorvanePlugin.setting");
+    EXPECT_FALSE(writeSettingsFile(dir + "/missing/dir/file", {{"a", "1"}}));
+}
+
+TEST_F(SettingsTest, ALinkedSettingsFileStaysALink) {
+    std::string real = dir + "/real.setting";
+    std::ofstream(real) << "x=1\n";
+    ASSERT_EQ(symlink(real.c_str(), path.c_str()), 0);
+    ASSERT_TRUE(writeSettingsFile(path, {{"y", "2"}}));
+    struct stat info;
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(content(), "y=2\n");
+}
+
+TEST(NVPluginEvents, OnlyRefreshFromAWindowIsConsumed) {
+    auto p = boost::make_shared<NVPlugin>();
+    FB::PluginWindow window;
+    FB::PluginEventSource notAWindow;
+    FB::RefreshEvent refresh;
+    FB::MouseDownEvent down(FB::MouseButtonEvent::MouseButton_Left, 1, 2);
+    EXPECT_TRUE(p->HandleEvent(&refresh, &window));
+    EXPECT_FALSE(p->HandleEvent(&refresh, &notAWindow));
+    EXPECT_FALSE(p->HandleEvent(&down, &window));
+    EXPECT_FALSE(p->HandleEvent(nullptr, &window));
+    EXPECT_TRUE(p->isWindowless());
+    EXPECT_FALSE(p->supportDropFiles());
+    EXPECT_FALSE(p->enableDropFiles(true));
+    EXPECT_FALSE(p->checkEnableDropFiles());
+}
