@@ -1,7 +1,5 @@
 #include "tests/support/TestBrowserHost.h"
 
-#include <regex>
-
 #include "src/ScriptingCore/script_error.h"
 #include "tests/support/TestStream.h"
 
@@ -57,12 +55,12 @@ FB::DOM::ElementPtr TestBrowserHost::getDOMElement() {
 
 void TestBrowserHost::evaluateJavaScript(const std::string& script) {
     m_scripts.push_back(script);
-    static const std::regex delegate(
-        R"(^window\.(__FB_CALL_\d+) = function\(delay, f, args, fname\))");
-    std::smatch match;
-    if (!m_window || !std::regex_search(script, match, delegate)) {
+    const std::string prefix = "window.__FB_CALL_";
+    size_t nameEnd = script.find(" = function(delay, f, args, fname)");
+    if (!m_window || script.compare(0, prefix.size(), prefix) != 0 || nameEnd == std::string::npos) {
         return;
     }
+    std::string name = script.substr(7, nameEnd - 7);
     boost::weak_ptr<TestBrowserHost> weak =
         boost::static_pointer_cast<TestBrowserHost>(shared_from_this());
     auto fn = FakeJSObject::function(shared_from_this(), [weak](const FB::VariantList& args) {
@@ -83,7 +81,7 @@ void TestBrowserHost::evaluateJavaScript(const std::string& script) {
         });
         return FB::variant(host->m_nextTimer++);
     });
-    m_window->set(match[1], FB::JSObjectPtr(fn));
+    m_window->set(name, FB::JSObjectPtr(fn));
 }
 
 void TestBrowserHost::post(std::function<void()> task) const {
