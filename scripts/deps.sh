@@ -4,7 +4,7 @@
 set -euo pipefail
 
 declare -A groups=(
-    [build]="cmake ninja-build g++ pkg-config python3 libboost-dev libboost-thread-dev libboost-system-dev zlib1g-dev libminizip-dev libutfcpp-dev libgtest-dev media-types"
+    [build]="cmake ninja-build g++ pkg-config python3 libboost-dev libboost-thread-dev libboost-system-dev zlib1g-dev libminizip-dev libutfcpp-dev libgtest-dev media-types libssl-dev"
     [browser]="libqt5webkit5-dev qtbase5-dev xvfb xauth curl"
     [fuzz]="clang libclang-rt-14-dev"
     [bench]="libssl-dev libgmime-3.0-dev unzip gzip openssl curl coreutils"

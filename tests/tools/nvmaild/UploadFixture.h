@@ -1,0 +1,111 @@
+// A store in a temporary folder with the upload service over it, and short steps that speak the
+// protocol as the plug-in does: the form it sends, the block URL it builds, and its reading of
+// every answer.
+#pragma once
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tests/tools/nvmaild/Deflate.h"
+#include "tests/tools/nvmaild/PluginAnswers.h"
+#include "tools/nvmaild/AttachmentStore.h"
+#include "tools/nvmaild/QueryParams.h"
+#include "tools/nvmaild/TemporaryFolder.h"
+#include "tools/nvmaild/UploadDigest.h"
+#include "tools/nvmaild/UploadService.h"
+
+namespace nvmaild::test {
+
+struct FileForm {
+    std::string content;
+    std::string attachId = "-1";
+    bool withCrc2 = true;
+    std::string fileName = "report.pdf";
+};
+
+class UploadFixture : public ::testing::Test {
+protected:
+    static std::string formFor(const FileForm& file) {
+        UploadDigest digest;
+        digest.update(file.content);
+        std::string form = "fileName=" + urlEncode(file.fileName) +
+                           "&size=" + std::to_string(file.content.size()) +
+                           "&crc=" + std::to_string(digest.crc()) + "&attachId=" + file.attachId;
+        if (file.withCrc2)
+            form += "&crc2=" + urlEncode(digest.crc2());
+        return form + "&display=";
+    }
+
+    std::string queryText(const FileForm& file, const std::string& urlQuery = "") {
+        return service.query(QueryParams::parse(urlQuery), QueryParams::parse(formFor(file)));
+    }
+
+    QueryOutcome query(const FileForm& file, const std::string& urlQuery = "") {
+        return readQueryAnswer(queryText(file, urlQuery), file.content.size());
+    }
+
+    // The id of a new attachment for `content`; fails the test when the query is refused.
+    std::string startUpload(const std::string& content) {
+        const QueryOutcome outcome = query(FileForm{content});
+        EXPECT_EQ(0, outcome.error) << outcome.errorText;
+        return outcome.attachId;
+    }
+
+    std::string blockText(const std::string& attachId, std::uint64_t offset,
+                          const std::string& body, bool deflated = false, bool storeHalf = false,
+                          const std::string& extra = "") {
+        const std::string url = "offset=" + std::to_string(offset) + "&attachId=" + attachId +
+                                (deflated ? "&contentEncoding=deflate" : "") + extra;
+        UploadService::BlockStart start = service.beginBlock(QueryParams::parse(url));
+        if (!start.ticket)
+            return start.refusal;
+        return service.finishBlock(*start.ticket, body, storeHalf);
+    }
+
+    // Sends the block of `content` at `offset` as the plug-in would and reads the answer.
+    BlockOutcome sendBlock(const std::string& attachId, const std::string& content,
+                           std::uint64_t offset, std::uint64_t blockSize, bool deflated = false,
+                           bool storeHalf = false) {
+        const std::string block = content.substr(offset, blockSize);
+        const std::string body = deflated ? deflate(block) : block;
+        return readBlockAnswer(blockText(attachId, offset, body, deflated, storeHalf),
+                               content.size(), offset + block.size());
+    }
+
+    std::uint64_t held(const std::string& attachId) {
+        return store.find(attachId)->snapshot().held;
+    }
+
+    std::string stored(const std::string& attachId) {
+        const auto attachment = store.find(attachId);
+        std::ifstream file(attachment->dataPath(), std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        return bytes.substr(0, attachment->snapshot().held);
+    }
+
+    bool setLimit(const std::string& key, const std::string& value) {
+        return service.updateLimits([&](Limits& limits) {
+            std::string error;
+            return nvmaild::setLimit(limits, key, value, error);
+        });
+    }
+
+    static std::string patterned(size_t size) {
+        std::string bytes(size, '\0');
+        std::uint32_t state = 12345;
+        for (char& c : bytes) {
+            state = state * 1103515245 + 12345;
+            c = static_cast<char>(state >> 16);
+        }
+        return bytes;
+    }
+
+    TemporaryFolder folder{"nvmaild-test-"};
+    AttachmentStore store{folder.path()};
+    UploadService service{store, Limits{}};
+};
+
+} // namespace nvmaild::test
