@@ -1,0 +1,189 @@
+#!/usr/bin/python3 -Xutf8
+"""Fake dialog program: stands in for zenity (or for kdialog when started through a link named
+"kdialog") wherever NV_DIALOG_PROGRAM points at it. It shows nothing: it records what it was asked
+and answers as the test says.
+
+Environment:
+  NV_FAKE_DIALOG_LOG      file that receives one JSON object per request, one per line:
+                            program   "zenity" or "kdialog" (the command line it was spoken to in)
+                            kind      "open", "save", "folder" or "question"
+                            title     the window title ("" when none was given)
+                            multiple  open: several files may be chosen
+                            start     folder: the starting folder ("" when none)
+                            text      question: the message
+                            yes, no   question: the labels of the accepting and rejecting buttons
+                            default   question: the label of the default button
+                            markup    question: whether the text is read as markup
+                            argv      the arguments as given
+                            locale    LC_ALL, LC_CTYPE, LC_MESSAGES and LANG as it got them
+                                      (null when unset)
+                            error     only for a command line it does not understand (exit 255)
+  NV_FAKE_DIALOG_ANSWERS  file with one JSON answer per line; each request takes and removes the
+                          first line. When it is missing or used up, NV_FAKE_DIALOG_ANSWER answers.
+  NV_FAKE_DIALOG_ANSWER   the answer to every request; without it the dialog is cancelled.
+
+Answers (JSON objects):
+  {"cancel": true}                  the user closes the dialog
+  {"paths": ["/a", "/b"]}           file dialogs: these are chosen
+  {"button": "Yes"}                 question: the button with that label is pressed;
+                                    {"button": "default"} presses the default button
+  {"exit": 0, "stdout": "raw"}      prints exactly this and exits with that status
+Texts and paths that are not UTF-8 travel as Python's surrogate escapes ("\\udcff" is byte 0xFF).
+"""
+
+import fcntl
+import json
+import os
+import sys
+
+ENCODING = {"encoding": "utf-8", "errors": "surrogateescape"}
+
+
+class Usage(Exception):
+    pass
+
+
+def zenity_request(args):
+    request = {"program": "zenity", "title": "", "argv": args}
+    options = {"separator": "|", "ok-label": "Yes", "cancel-label": "No"}
+    flags = set()
+    with_value = {"title", "text", "filename", "separator", "ok-label", "cancel-label"}
+    index = 0
+    while index < len(args):
+        arg = args[index]
+        if not arg.startswith("--"):
+            raise Usage("unexpected argument " + arg)
+        name, equals, value = arg[2:].partition("=")
+        if name in with_value:
+            if not equals:
+                index += 1
+                if index == len(args):
+                    raise Usage("missing value for " + arg)
+                value = args[index]
+            options[name] = value
+        elif name in {"file-selection", "multiple", "directory", "save", "confirm-overwrite",
+                      "question", "default-cancel", "no-markup"} and not equals:
+            flags.add(name)
+        else:
+            raise Usage("unknown option " + arg)
+        index += 1
+    request["title"] = options.get("title", "")
+    if "question" in flags:
+        request.update(kind="question", text=options.get("text", ""), yes=options["ok-label"],
+                       no=options["cancel-label"], markup="no-markup" not in flags)
+        request["default"] = request["no"] if "default-cancel" in flags else request["yes"]
+    elif "file-selection" in flags:
+        if "directory" in flags:
+            request.update(kind="folder", start=options.get("filename", ""))
+        elif "save" in flags:
+            request.update(kind="save")
+        else:
+            request.update(kind="open", multiple="multiple" in flags)
+    else:
+        raise Usage("no dialog chosen")
+    return request, options["separator"]
+
+
+def kdialog_request(args):
+    request = {"program": "kdialog", "title": "", "argv": args}
+    labels = {"yes-label": "Yes", "no-label": "No"}
+    flags = set()
+    positional = []
+    index = 0
+    while index < len(args):
+        arg = args[index]
+        name = arg[2:] if arg.startswith("--") else None
+        if name in {"title", "yes-label", "no-label", "yesno", "warningyesno"}:
+            index += 1
+            if index == len(args):
+                raise Usage("missing value for " + arg)
+            if name == "title":
+                request["title"] = args[index]
+            elif name in labels:
+                labels[name] = args[index]
+            else:
+                request.update(kind="question", text=args[index])
+                flags.add(name)
+        elif name in {"getopenfilename", "getsavefilename", "getexistingdirectory", "multiple",
+                      "separate-output"}:
+            flags.add(name)
+        elif name is None:
+            positional.append(arg)
+        else:
+            raise Usage("unknown option " + arg)
+        index += 1
+    if request.get("kind") == "question":
+        request.update(yes=labels["yes-label"], no=labels["no-label"], markup=True)
+        request["default"] = labels["no-label"] if "warningyesno" in flags else labels["yes-label"]
+    elif "getopenfilename" in flags:
+        request.update(kind="open", multiple="multiple" in flags)
+    elif "getsavefilename" in flags:
+        request.update(kind="save")
+    elif "getexistingdirectory" in flags:
+        request.update(kind="folder", start=positional[0] if positional else "")
+    else:
+        raise Usage("no dialog chosen")
+    separator = "\n" if "separate-output" in flags or "multiple" not in flags else " "
+    return request, separator
+
+
+def next_answer():
+    answers = os.environ.get("NV_FAKE_DIALOG_ANSWERS")
+    if answers and os.path.exists(answers):
+        with open(answers, "r+", **ENCODING) as file:
+            fcntl.flock(file, fcntl.LOCK_EX)
+            lines = file.read().splitlines()
+            if lines:
+                file.seek(0)
+                file.truncate()
+                file.write("".join(line + "\n" for line in lines[1:]))
+                return json.loads(lines[0])
+    return json.loads(os.environ.get("NV_FAKE_DIALOG_ANSWER", '{"cancel": true}'))
+
+
+def record(request):
+    request["locale"] = {name: os.environ.get(name)
+                         for name in ("LC_ALL", "LC_CTYPE", "LC_MESSAGES", "LANG")}
+    log = os.environ.get("NV_FAKE_DIALOG_LOG")
+    if log:
+        with open(log, "a", **ENCODING) as file:
+            file.write(json.dumps(request, ensure_ascii=False) + "\n")
+
+
+def answer(request, separator, reply):
+    out = sys.stdout.buffer
+    if "exit" in reply:
+        out.write(reply.get("stdout", "").encode("utf-8", "surrogateescape"))
+        return reply["exit"]
+    if reply.get("cancel"):
+        return 1
+    if request["kind"] == "question":
+        button = reply.get("button")
+        if button == "default":
+            button = request["default"]
+        if button == request["yes"]:
+            return 0
+        if button == request["no"]:
+            return 1
+        sys.stderr.write("fake dialog: no button labelled %r\n" % button)
+        return 255
+    paths = reply.get("paths", [])
+    out.write((separator.join(paths) + "\n").encode("utf-8", "surrogateescape"))
+    return 0
+
+
+def main():
+    args = sys.argv[1:]
+    as_kdialog = os.path.basename(sys.argv[0]) == "kdialog"
+    try:
+        request, separator = (kdialog_request if as_kdialog else zenity_request)(args)
+    except Usage as usage:
+        record({"program": "kdialog" if as_kdialog else "zenity", "argv": args,
+                "error": str(usage)})
+        return 255
+    record(request)
+    return answer(request, separator, next_answer())
+
+
+if __name__ == "__main__":
+    sys.exit(main())
