@@ -4,6 +4,7 @@
 
 #include "plugin/application/NVPlugin.h"
 #include "plugin/upload/TCRCManager.h"
+#include "plugin/upload/TUploadManager.h"
 #include "src/ScriptingCore/script_error.h"
 
 NVPluginAPI::NVPluginAPI(const boost::shared_ptr<NVPlugin>& plugin, const FB::BrowserHostPtr& host)
@@ -14,6 +15,7 @@ NVPluginAPI::NVPluginAPI(const boost::shared_ptr<NVPlugin>& plugin, const FB::Br
                                                           &NVPluginAPI::set_EnableDropFiles));
     registerProperty("supportDropFiles", FB::make_property(this, &NVPluginAPI::supportDropFiles));
     registerMethod("shutdown", FB::make_method(this, &NVPluginAPI::shutdown));
+    registerMethod("upload", FB::make_method(this, &NVPluginAPI::getUpload));
     m_pluginPath = plugin->getFSPath();
     plugin->m_acceptDropFile = this;
 }
@@ -30,6 +32,28 @@ boost::shared_ptr<NVPlugin> NVPluginAPI::getPlugin() {
 
 FB::JSAPIPtr NVPluginAPI::mycrc(int algorithm) {
     return boost::make_shared<TCRCManager>(algorithm);
+}
+
+boost::shared_ptr<TUploadManager> NVPluginAPI::uploadManager() {
+    if (!m_upload) {
+        m_upload = boost::make_shared<TUploadManager>(m_plugin, m_host);
+    }
+    return m_upload;
+}
+
+FB::JSAPIPtr NVPluginAPI::getUpload() {
+    return uploadManager();
+}
+
+unsigned long NVPluginAPI::addFile(const std::wstring& path) {
+    return uploadManager()->addFile(path);
+}
+
+boost::weak_ptr<TAddExternUploadItemInterface> NVPluginAPI::getAddFileInterface() {
+    if (!m_addFileInterface) {
+        m_addFileInterface = boost::make_shared<TUploadAddFile>(*this);
+    }
+    return m_addFileInterface;
 }
 
 std::string NVPluginAPI::get_version() {
@@ -49,8 +73,14 @@ bool NVPluginAPI::supportDropFiles() {
 }
 
 void NVPluginAPI::shutdown() {
-    if (boost::shared_ptr<NVPlugin> plugin = m_plugin.lock()) {
+    boost::shared_ptr<NVPlugin> plugin = m_plugin.lock();
+    if (plugin) {
         plugin->destroyDropFiles();
+    }
+    if (m_upload) {
+        for (const auto& item : m_upload->items()) {
+            item->stop();
+        }
     }
 }
 
@@ -79,7 +109,11 @@ void NVPluginAPI::addDropFile(const std::wstring& path) {
 }
 
 void NVPluginAPI::endAddFile() {
-    fire_DropFiles(FB::VariantList());
+    FB::VariantList indices;
+    for (const std::wstring& path : m_dropFiles) {
+        indices.push_back(addFile(path));
+    }
+    fire_DropFiles(indices);
 }
 
 void NVPluginAPI::onDropIn() {

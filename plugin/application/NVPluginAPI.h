@@ -14,6 +14,7 @@
 #include "src/ScriptingCore/JSAPIAuto.h"
 
 class NVPlugin;
+class TUploadManager;
 
 class NVPluginAPI : public FB::JSAPIAuto, public NVAcceptDropFile {
 public:
@@ -24,12 +25,19 @@ public:
     boost::shared_ptr<NVPlugin> getPlugin();
 
     FB::JSAPIPtr mycrc(int algorithm);
+    // The upload manager, made on first use (by "upload" or addFile) and kept.
+    FB::JSAPIPtr getUpload();
     std::string get_version();
     bool get_EnableDropFiles();
     void set_EnableDropFiles(bool enable);
     bool supportDropFiles();
     // Stops every transfer and lets the capture object go; the managers stay.
     void shutdown() override;
+
+    // A new upload item for the path (the manager made if needed); its index.
+    unsigned long addFile(const std::wstring& path);
+    // How capture and recorder objects add files without keeping this object alive.
+    boost::weak_ptr<TAddExternUploadItemInterface> getAddFileInterface();
 
     void fire_DropFiles(const FB::VariantList& files);
     void fire_DropIn();
@@ -43,9 +51,22 @@ public:
     void onDropLeave() override;
     void onDropMove(int x, int y) override;
 
+    class TUploadAddFile : public TAddExternUploadItemInterface {
+    public:
+        explicit TUploadAddFile(NVPluginAPI& owner) : m_owner(owner) {}
+        unsigned long addItem(const std::wstring& path) override { return m_owner.addFile(path); }
+
+    private:
+        NVPluginAPI& m_owner;
+    };
+
 private:
+    boost::shared_ptr<TUploadManager> uploadManager();
+
     std::string m_pluginPath;
+    boost::shared_ptr<TUploadAddFile> m_addFileInterface;
     boost::weak_ptr<NVPlugin> m_plugin;
     FB::BrowserHostPtr m_host;
+    boost::shared_ptr<TUploadManager> m_upload;
     std::list<std::wstring> m_dropFiles;
 };

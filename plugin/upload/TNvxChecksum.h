@@ -23,6 +23,10 @@ public:
     // Before the first flush() both digests read as zeros.
     std::string result() const override;
 
+    // The two halves, for a caller that feeds them on different threads (then flush() as usual).
+    TSHA1Checksum& sha1Part() { return m_sha1; }
+    TMD5Checksum& md5Part() { return m_md5; }
+
 private:
     TSHA1Checksum m_sha1;
     TMD5Checksum m_md5;

@@ -1,0 +1,132 @@
+#include "plugin/upload/TUploadManager.h"
+
+#include <cstdlib>
+#include <fstream>
+
+#include <boost/make_shared.hpp>
+#include <gtest/gtest.h>
+
+#include "plugin/application/NVPlugin.h"
+#include "plugin/application/NVPluginAPI.h"
+#include "tests/support/TestBrowserHost.h"
+
+using nvtest::FakeJSObject;
+
+namespace {
+
+class TUploadManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/uploadmanagerXXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        setenv("NV_DIALOG_PROGRAM", FAKE_DIALOG, 1);
+        setenv("NV_FAKE_DIALOG_LOG", (dir + "/dialog.log").c_str(), 1);
+        plugin->SetHost(host);
+        plugin->setSettingsPath(dir + "/settings");
+        root = boost::dynamic_pointer_cast<NVPluginAPI>(plugin->getRootJSAPI());
+    }
+    void TearDown() override {
+        unsetenv("NV_DIALOG_PROGRAM");
+        unsetenv("NV_FAKE_DIALOG_ANSWER");
+        unsetenv("NV_FAKE_DIALOG_LOG");
+        host->shutdown();
+        std::system(("rm -rf '" + dir + "'").c_str());
+    }
+
+    FB::JSAPIPtr manager() { return root->Invoke("upload", {}).cast<FB::JSAPIPtr>(); }
+    FB::JSObjectPtr options(const FB::VariantMap& members) {
+        return FakeJSObject::object(host, members);
+    }
+    static std::vector<unsigned long> indices(const FB::variant& list) {
+        std::vector<unsigned long> out;
+        for (const FB::variant& index : list.cast<FB::VariantList>()) {
+            out.push_back(index.cast<unsigned long>());
+        }
+        return out;
+    }
+    FB::JSAPIPtr item(unsigned long index) {
+        return manager()->Invoke("item", {index}).convert_cast<FB::JSAPIPtr>();
+    }
+
+    nvtest::TestBrowserHostPtr host = nvtest::TestBrowserHost::create();
+    boost::shared_ptr<NVPlugin> plugin = boost::make_shared<NVPlugin>();
+    boost::shared_ptr<NVPluginAPI> root;
+    std::string dir;
+};
+
+} // namespace
+
+TEST_F(TUploadManagerTest, AFreshManagerIsEmptyAndKeptByTheRoot) {
+    EXPECT_EQ(manager(), manager());
+    EXPECT_EQ(manager()->GetProperty("size").cast<unsigned long>(), 0u);
+    EXPECT_EQ(manager()->GetProperty("count").cast<unsigned long>(), 0u);
+    EXPECT_TRUE(manager()->Invoke("item", {0}).is_null());
+}
+
+TEST_F(TUploadManagerTest, ChosenFilesBecomeItemsWithTheManagersSettings) {
+    manager()->Invoke(
+        "init", {options({{"netfolder", false}, {"query", "http://q"}, {"upload", "http://u"}})});
+    setenv("NV_FAKE_DIALOG_ANSWER", R"({"paths": ["/tmp/a.txt", "/tmp/b.txt"]})", 1);
+    EXPECT_EQ(indices(manager()->Invoke("browser", {options({{"single", false}})})),
+              (std::vector<unsigned long>{0, 1}));
+    EXPECT_EQ(item(1)->GetProperty("name").cast<std::wstring>(), L"/tmp/b.txt");
+
+    auto resumed = indices(manager()->Invoke(
+        "resume_netfolder",
+        {options({{"filename", L"/tmp/a.txt"}, {"crc2", "abc"}, {"attachID", "7"}})}));
+    EXPECT_EQ(resumed, (std::vector<unsigned long>{2}));
+    EXPECT_EQ(item(2)->GetProperty("attachmentId").cast<std::string>(), "7");
+
+    setenv("NV_FAKE_DIALOG_ANSWER", R"({"cancel": true})", 1);
+    EXPECT_TRUE(manager()->Invoke("browser", {}).cast<FB::VariantList>().empty());
+    EXPECT_EQ(manager()->GetProperty("count").cast<unsigned long>(), 3u);
+}
+
+TEST_F(TUploadManagerTest, IncompleteResumeInformationMakesNoItem) {
+    for (const FB::VariantMap& members :
+         {FB::VariantMap{{"filename", L"/f"}, {"crc2", ""}, {"attachID", "1"}},
+          FB::VariantMap{{"filename", L"/f"}, {"crc2", "c"}, {"attachId", "1"}},
+          FB::VariantMap{}}) {
+        EXPECT_TRUE(manager()
+                        ->Invoke("resume_netfolder", {options(members)})
+                        .cast<FB::VariantList>()
+                        .empty());
+    }
+    EXPECT_TRUE(manager()->Invoke("resume_netfolder", {}).cast<FB::VariantList>().empty());
+    EXPECT_EQ(manager()->GetProperty("size").cast<unsigned long>(), 0u);
+}
+
+TEST_F(TUploadManagerTest, DroppedFilesBecomeItemsAndOneEvent) {
+    root->addFile(L"/tmp/first");
+    root->addFile(L"/tmp/first");
+    auto listener = FakeJSObject::function(host);
+    FB::JSObjectPtr handler = listener;
+    root->registerEventMethod("onDropFiles", handler);
+    NVAcceptDropFile& drop = *root;
+    drop.beginAddFile();
+    drop.addDropFile(L"/tmp/dropped");
+    drop.endAddFile();
+    drop.endAddFile();
+    host->pump();
+    auto calls = listener->selfCalls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(indices(calls[0][0]), (std::vector<unsigned long>{2}));
+    EXPECT_EQ(indices(calls[1][0]), (std::vector<unsigned long>{3})) << "the same file again";
+    drop.beginAddFile();
+    drop.endAddFile();
+    host->pump();
+    EXPECT_TRUE(listener->selfCalls().back()[0].cast<FB::VariantList>().empty());
+    EXPECT_EQ(manager()->GetProperty("count").cast<unsigned long>(), 4u);
+}
+
+TEST_F(TUploadManagerTest, ShutdownStopsEveryItemButKeepsTheManager) {
+    FB::JSAPIPtr before = manager();
+    root->addFile(L"/tmp/x");
+    root->Invoke("shutdown", {});
+    EXPECT_EQ(item(0)->GetProperty("state").cast<int>(), TUploadItem::STATE_STOPPED);
+    EXPECT_EQ(manager(), before);
+    auto adder = root->getAddFileInterface().lock();
+    ASSERT_TRUE(adder);
+    EXPECT_EQ(adder->addItem(L"/tmp/captured"), 1u);
+}
