@@ -14,12 +14,20 @@ namespace FB {
 
 class PluginCore;
 using PluginCorePtr = boost::shared_ptr<PluginCore>;
+namespace Npapi {
+class NpapiPlugin;
+class NpapiBrowserHost;
+} // namespace Npapi
 
 class FactoryBase : private boost::noncopyable {
 public:
     virtual ~FactoryBase() = default;
 
     virtual PluginCorePtr createPlugin(const std::string& mimetype) = 0;
+    // The browser-specific wrapper for a new instance (the platform glue defines it).
+    virtual boost::shared_ptr<Npapi::NpapiPlugin>
+    createNpapiPlugin(const boost::shared_ptr<Npapi::NpapiBrowserHost>& host,
+                      const std::string& mimetype);
     virtual void globalPluginInitialize() {}
     virtual void globalPluginDeinitialize() {}
     virtual int getLogLevel() { return 4; }

@@ -1,0 +1,40 @@
+#include "src/PluginAuto/X11/NpapiPluginX11.h"
+
+#include <dlfcn.h>
+
+#include "src/NpapiCore/NpapiBrowserHost.h"
+#include "src/PluginCore/PluginCore.h"
+#include "src/ScriptingCore/logging.h"
+
+namespace FB::Npapi {
+
+NpapiPluginX11::NpapiPluginX11(const boost::shared_ptr<NpapiBrowserHost>& host,
+                               const std::string& mimetype)
+    : NpapiPlugin(host, mimetype) {
+    PluginCore::setPlatform("Linux", "NPAPI");
+    setFSPath(pluginPath());
+}
+
+const std::string& NpapiPluginX11::pluginPath() {
+    static const std::string path = [] {
+        Dl_info info;
+        if (dladdr(reinterpret_cast<void*>(&NP_Initialize), &info) && info.dli_fname) {
+            return std::string(info.dli_fname);
+        }
+        return std::string();
+    }();
+    return path;
+}
+
+void NpapiPluginX11::init(NPMIMEType pluginType, int16_t argc, char* argn[], char* argv[]) {
+    // Windowless: the browser gives us no X window; everything the page sees is script.
+    m_host->SetValue(NPPVpluginWindowBool, reinterpret_cast<void*>(false));
+    NpapiPlugin::init(pluginType, argc, argn, argv);
+    // The drawing model parameters choose Mac drawing; a windowless Linux instance has none.
+    if (m_core->getParam("drawingmodel")) {
+        Log::info("PluginCore", "NPDrawingModel=NONE");
+    }
+    m_core->getParam("showdrawingmodel");
+}
+
+} // namespace FB::Npapi

@@ -1,0 +1,204 @@
+// FakeBrowser: the browser side of NPAPI for unit tests of the plug-in's NPAPI layer. funcs() is a
+// filled NPNetscapeFuncs table (version 26) whose entries work on a small page model: interned
+// identifiers, tracked NPN_MemAlloc blocks, reference-counted NPObjects deallocated through their
+// class, fake page objects (the window with its document, the plug-in element, and any the test
+// makes), recorded URL requests that the test answers with FakeStream, and queued async calls and
+// timers that the test runs. A test may null out entries of funcs() or change its version before
+// handing it to the plug-in; the fake itself never calls through the table. Entries no plug-in of
+// ours uses stay null: getJavaEnv, getJavaPeer, popupcontextmenu, convertpoint, handleevent,
+// unfocusinstance, urlredirectresponse.
+//
+// Misuse that a real browser would punish with a crash or a silent fault is recorded in misuses()
+// and not performed: freeing memory the browser did not allocate, using an object that is not
+// alive, an unknown identifier, popping a pop-up state never pushed, a main-thread entry called
+// from another thread.
+//
+// One FakeBrowser at a time: the table's plain functions find it through current().
+// Thread contract: main thread only (the thread that made it), as for a browser; the table's
+// pluginthreadasynccall entry and pendingAsyncCalls() may be used from any thread.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "src/NpapiCore/npapi/npapi_all.h"
+#include "tests/support/npapi/AllocationTracker.h"
+#include "tests/support/npapi/FakePageObject.h"
+#include "tests/support/npapi/FakeStream.h"
+#include "tests/support/npapi/IdentifierTable.h"
+#include "tests/support/npapi/MisuseLog.h"
+#include "tests/support/npapi/ObjectTable.h"
+#include "tests/support/npapi/PageValue.h"
+
+namespace nvtest::npapi {
+
+class FakeBrowser {
+public:
+    // The answer to a script; nullopt makes the evaluation fail.
+    using EvaluateHook = std::function<std::optional<PageValue>(const std::string& script)>;
+    // The answer for a URL; nullopt gives NPERR_GENERIC_ERROR.
+    using UrlValueHook =
+        std::function<std::optional<std::string>(NPNURLVariable variable, const std::string& url)>;
+
+    struct SetValueCall {
+        NPP npp;
+        NPPVariable variable;
+        void* value; // as passed: NPPVpluginWindowBool carries the bool in the pointer itself
+    };
+    struct ScriptException {
+        NPObject* object;
+        std::string message;
+    };
+    struct Timer {
+        NPP npp;
+        uint32_t id;
+        uint32_t interval;
+        bool repeat;
+        void (*function)(NPP npp, uint32_t timerId);
+    };
+
+    static constexpr uint16_t kTableVersion = 26;
+
+    // REQUIRES: no other FakeBrowser alive.
+    FakeBrowser();
+    ~FakeBrowser();
+    FakeBrowser(const FakeBrowser&) = delete;
+    FakeBrowser& operator=(const FakeBrowser&) = delete;
+
+    // REQUIRES: a FakeBrowser is alive.
+    static FakeBrowser& current();
+
+    NPNetscapeFuncs& funcs() { return m_funcs; }
+    // A new instance record owned by the browser and valid as long as it.
+    NPP addInstance();
+    // What a browser does after NPP_Destroy: the instance's queued async calls and its timers go.
+    void forgetInstance(NPP npp);
+
+    // The page. The window holds "document" and has the methods "Array" and "Object", which answer
+    // a new array (of their arguments) and a new plain object.
+    FakePageObject& window() { return *FakePageObject::from(m_window.get()); }
+    FakePageObject& document() { return *FakePageObject::from(m_document.get()); }
+    FakePageObject& pluginElement() { return *FakePageObject::from(m_pluginElement.get()); }
+    ObjectRef newObject();
+    ObjectRef newArray(PageArgs elements = {});
+    ObjectRef newFunction(PageMethod body = nullptr);
+    // From now on NPN_GetValue answers NPERR_GENERIC_ERROR for `variable`.
+    void failGetValue(NPNVariable variable) { m_failingGetValues.insert(variable); }
+    // Without a hook every script succeeds with void.
+    void setEvaluateHook(EvaluateHook hook) { m_evaluateHook = std::move(hook); }
+    // Without a hook NPN_GetValueForURL answers NPERR_GENERIC_ERROR.
+    void setUrlValueHook(UrlValueHook hook) { m_urlValueHook = std::move(hook); }
+    void setUserAgent(std::string agent) { m_userAgent = std::move(agent); }
+    // What NPN_GetURL, NPN_PostURL and their Notify variants answer from now on; the requests are
+    // recorded whatever the answer.
+    void setRequestResult(NPError result) { m_requestResult = result; }
+
+    // Acting as page script on any object, the plug-in's own included. Each answers nullopt (or
+    // false) when the call fails; the arguments are browser-owned and released after the call.
+    std::optional<PageValue> invoke(NPObject* object, const std::string& method,
+                                    const PageArgs& args);
+    std::optional<PageValue> invokeDefault(NPObject* object, const PageArgs& args);
+    std::optional<PageValue> getProperty(NPObject* object, const std::string& name);
+    bool setProperty(NPObject* object, const std::string& name, const PageValue& value);
+    // The member names, integer identifiers as decimal text.
+    std::optional<std::vector<std::string>> enumerate(NPObject* object);
+    // Page teardown: the invalidate slot of every live object runs.
+    void invalidateObjects() { m_objects.invalidateAll(); }
+
+    // What the plug-in did. The call log names every table entry called, in order ("NPN_GetURL").
+    const std::vector<std::string>& callLog() const { return m_callLog; }
+    size_t callCount(std::string_view entry) const;
+    void clearCallLog() { m_callLog.clear(); }
+    const std::vector<UrlRequest>& requests() const { return m_requests; }
+    const std::vector<std::string>& evaluatedScripts() const { return m_scripts; }
+    const std::vector<SetValueCall>& setValues() const { return m_setValues; }
+    const std::vector<ScriptException>& exceptions() const { return m_exceptions; }
+    // Pop-up states pushed and not yet popped, oldest first.
+    const std::vector<bool>& popupStates() const { return m_popupStates; }
+    std::vector<std::string> misuses() const { return m_misuses.entries(); }
+
+    // Work the plug-in left for the browser.
+    size_t pendingAsyncCalls() const;
+    // Runs queued async calls in order, those queued meanwhile included, until none is left.
+    // Returns the number run.
+    size_t runAsyncCalls();
+    const std::vector<Timer>& timers() const { return m_timers; }
+    // Runs the timer's function once, unscheduling a one-shot timer first; false for an unknown id.
+    bool fireTimer(uint32_t id);
+
+    // Leak check. The counts include the window, the document and the plug-in element.
+    size_t liveObjectCount() const { return m_objects.liveCount(); }
+    size_t liveObjectCount(const NPClass& objectClass) const;
+    bool isLive(const NPObject* object) const { return m_objects.isLive(object); }
+    size_t outstandingAllocations() const { return m_memory.outstanding(); }
+
+    // The browser services behind the table, shared with the page objects and streams.
+    void* memAlloc(uint32_t size) { return m_memory.allocate(size); }
+    void memFree(void* block);
+    NPObject* createObject(NPP npp, NPClass* objectClass);
+    NPObject* retainObject(NPObject* object) { return m_objects.retain(object); }
+    void releaseObject(NPObject* object) { m_objects.release(object); }
+    // Frees the string or releases the object the variant holds, then makes it void.
+    void releaseVariantValue(NPVariant& variant);
+    NPIdentifier stringIdentifier(std::string_view name) { return m_identifiers.string(name); }
+    NPIdentifier intIdentifier(int32_t number) { return m_identifiers.integer(number); }
+    // The record behind an identifier, or null for a pointer that is none.
+    const Identifier* findIdentifier(NPIdentifier id) const { return m_identifiers.find(id); }
+    void recordMisuse(std::string what) { m_misuses.record(std::move(what)); }
+
+private:
+    friend class FakeStream;
+    struct Entries;
+    struct AsyncCall {
+        NPP npp;
+        void (*function)(void*);
+        void* data;
+    };
+
+    void fillFuncs();
+    ObjectRef newPageObject(FakePageObject::Kind kind);
+    // Converts the browser's answer (then releases it); nullopt when `succeeded` is false.
+    std::optional<PageValue> takeResult(bool succeeded, NPVariant& result);
+
+    static std::atomic<FakeBrowser*> s_current;
+
+    const std::thread::id m_mainThread;
+    NPNetscapeFuncs m_funcs{};
+    MisuseLog m_misuses;
+    AllocationTracker m_memory;
+    IdentifierTable m_identifiers;
+    ObjectTable m_objects{m_misuses};
+    std::deque<NPP_t> m_instances;
+    ObjectRef m_window;
+    ObjectRef m_document;
+    ObjectRef m_pluginElement;
+    std::set<NPNVariable> m_failingGetValues;
+    EvaluateHook m_evaluateHook;
+    UrlValueHook m_urlValueHook;
+    std::string m_userAgent;
+    NPError m_requestResult = NPERR_NO_ERROR;
+    std::vector<std::string> m_callLog;
+    std::vector<UrlRequest> m_requests;
+    std::vector<std::string> m_scripts;
+    std::vector<SetValueCall> m_setValues;
+    std::vector<ScriptException> m_exceptions;
+    std::vector<bool> m_popupStates;
+    std::map<NPStream*, FakeStream*> m_streams;
+    std::vector<Timer> m_timers;
+    uint32_t m_lastTimerId = 0;
+    mutable std::mutex m_asyncMutex;
+    std::deque<AsyncCall> m_asyncCalls; // guarded by m_asyncMutex
+};
+
+} // namespace nvtest::npapi
