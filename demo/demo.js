@@ -1,0 +1,89 @@
+// The demo page: the plug-in's version, live checksums of typed text, and attachments uploaded to the
+// nvmaild it is served by, each with a progress bar. With ?auto=1 it types a text and attaches what
+// the file dialog offers by itself, then ends the run (the headless demo).
+(function () {
+    "use strict";
+
+    var plugin = document.getElementById("plugin");
+    var auto = /[?&]auto=1/.test(location.search);
+    var origin = location.protocol + "//" + location.host;
+    var STATES = ["idle", "checking", "querying", "uploading", "verified", "finished", "failed", "stopped"];
+
+    function checksum(selector, text) {
+        var crc = plugin.mycrc(selector);
+        crc.update_str(text);
+        crc.finish();
+        return crc.result();
+    }
+
+    function showChecksums() {
+        var text = document.getElementById("text").value;
+        document.getElementById("crc32").textContent = checksum(0, text);
+        document.getElementById("md5").textContent = checksum(1, text);
+        document.getElementById("sha1").textContent = checksum(2, text);
+        document.getElementById("nvx").textContent = checksum(3, text);
+    }
+
+    function addRow(item) {
+        var row = document.createElement("div");
+        row.className = "upload";
+        row.innerHTML = '<span class="bar"><span class="fill"></span></span><span class="label"></span>';
+        document.getElementById("uploads").appendChild(row);
+        var name = item.name.split("/").pop();
+        return function (state, percent) {
+            row.querySelector(".fill").style.width = (state === 4 || state === 5 ? 100 : percent) + "%";
+            row.className = "upload" + (state === 4 || state === 5 ? " done" : state === 6 ? " failed" : "");
+            var label = name + " (" + item.size_str + " bytes): " + STATES[state];
+            if (state === 1 || state === 3) {
+                label += " " + percent + "%";
+            }
+            if (state === 6) {
+                label += ": " + item.lastErrorNum + " " + item.lastErrorStr;
+            }
+            row.querySelector(".label").textContent = label;
+        };
+    }
+
+    // Starts every chosen file; resolves when all have ended.
+    function attach() {
+        var manager = plugin.upload();
+        var indices = manager.browser();
+        return Promise.all(indices.map(function (index) {
+            var item = manager.item(parseInt(index, 10));
+            var show = addRow(item);
+            return new Promise(function (resolve) {
+                item.init({ notify: function (state, percent) {
+                    show(state, percent);
+                    if (state >= 4 && state <= 6) {
+                        resolve(state);
+                    }
+                } });
+                show(0, 0);
+                item.start();
+            });
+        }));
+    }
+
+    window.pluginReady = function (root) {
+        document.getElementById("version").textContent = root.version;
+        plugin.upload().init({ query: origin + "/upload/query", upload: origin + "/upload/block",
+                               compress: 6 });
+        var input = document.getElementById("text");
+        input.addEventListener("input", showChecksums);
+        showChecksums();
+        var button = document.getElementById("attach");
+        button.disabled = false;
+        button.addEventListener("click", attach);
+        if (auto) {
+            input.value = "Hello from NVPlugin";
+            showChecksums();
+            attach().then(function (states) {
+                console.log("demo: uploads ended in states " + states.join(", "));
+                console.log("demo: checksums " + document.getElementById("crc32").textContent + " " +
+                            document.getElementById("sha1").textContent);
+                var ok = states.every(function (state) { return state === 4 || state === 5; });
+                setTimeout(function () { nvhost.exit(ok ? 0 : 1); }, 300);
+            });
+        }
+    };
+})();

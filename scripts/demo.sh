@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The main job: the plug-in in our QtWebKit browser (nvhost) against the reference mail server
+# (nvmaild). The demo page shows the plug-in's version, live checksums of typed text, and uploads
+# attachments with progress bars.
+#
+#   scripts/demo.sh           headless: types a text, uploads two sample files chosen through a
+#                             stand-in file dialog, writes the screenshot out/demo.png
+#   scripts/demo.sh --show    on your display: type and attach files yourself (zenity dialogs);
+#                             close the window to end
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${NV_BUILD_ROOT:-$root/build}/release
+show=0
+[[ "${1:-}" == "--show" ]] && show=1
+
+"$root/scripts/deps.sh" build browser
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" --target nvplugin nvhost nvmaild -j "$(nproc)"
+
+work=$(mktemp -d -t nvdemo.XXXXXX)
+server=""
+cleanup() {
+    if [[ -n "$server" ]]; then
+        kill "$server" 2>/dev/null || true
+        wait "$server" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The mail server on a free port; its first line says where.
+"$build/tools/nvmaild/nvmaild" --port 0 --root "$root/demo" >"$work/server.log" 2>&1 &
+server=$!
+for _ in $(seq 100); do
+    url=$(grep -o 'http://127.0.0.1:[0-9]*/' "$work/server.log" || true)
+    [[ -n "$url" ]] && break
+    sleep 0.1
+done
+[[ -n "$url" ]] || { echo "demo: nvmaild did not start" >&2; cat "$work/server.log" >&2; exit 1; }
+
+nvhost=("$build/tools/nvhost/nvhost" --plugin-dir "$build/plugin-dir")
+if ((show)); then
+    exec_status=0
+    "${nvhost[@]}" --show --timeout 0 "${url}index.html" || exec_status=$?
+    exit $exec_status
+fi
+
+# Headless: two sample attachments, offered by the stand-in file dialog.
+head -c $((12 << 20)) /dev/urandom >"$work/holiday-photos.bin"
+head -c $((3 << 20)) < <(yes "NVPlugin uploads this quarterly report in blocks, deflated.") >"$work/report.txt"
+mkdir -p "$root/out"
+export NV_DIALOG_PROGRAM="$root/tests/plugin/platform/fake_dialog.py"
+export NV_FAKE_DIALOG_ANSWER="{\"paths\": [\"$work/holiday-photos.bin\", \"$work/report.txt\"]}"
+"${nvhost[@]}" --timeout 120 --screenshot "$root/out/demo.png" "${url}index.html?auto=1"
+echo "demo: screenshot written to out/demo.png"
