@@ -47,10 +47,6 @@ int percentOf(unsigned long long done, unsigned long long total) {
     return total == 0 ? 0 : static_cast<int>(static_cast<unsigned __int128>(done) * 100 / total);
 }
 
-std::string answerText(const boost::shared_array<uint8_t>& data, size_t size) {
-    return data ? std::string(reinterpret_cast<const char*>(data.get()), size) : std::string();
-}
-
 } // namespace
 
 TUploadItem::TUploadItem(const boost::weak_ptr<FB::PluginCore>& plugin,
@@ -510,19 +506,24 @@ void TUploadItem::beginQueryURL() {
     }
 }
 
+std::string TUploadItem::takeAnswer(bool success, const boost::shared_array<uint8_t>& data,
+                                    size_t size, const char* netError, unsigned long long& total) {
+    {
+        Lock lock(m_mutex);
+        m_request.reset();
+        total = m_totalSize;
+    }
+    if (!success) {
+        throw_exception(ERR_NETWORK, netError);
+    }
+    return data ? std::string(reinterpret_cast<const char*>(data.get()), size) : std::string();
+}
+
 void TUploadItem::getQueryResultCallback(bool success, const FB::HeaderMap&,
                                          const boost::shared_array<uint8_t>& data, size_t size) {
     try {
         unsigned long long total;
-        {
-            Lock lock(m_mutex);
-            m_request.reset();
-            total = m_totalSize;
-        }
-        if (!success) {
-            throw_exception(ERR_NETWORK, "query net error");
-        }
-        std::string text = answerText(data, size);
+        std::string text = takeAnswer(success, data, size, "query net error", total);
         if (text.find("S_OK") == std::string::npos) {
             throw_exception(static_cast<ERROR_NUM>(classifyQueryFailure(text)), text);
         }
@@ -598,15 +599,7 @@ void TUploadItem::getUploadResultCallback(unsigned long long next, bool success,
                                           const boost::shared_array<uint8_t>& data, size_t size) {
     try {
         unsigned long long total;
-        {
-            Lock lock(m_mutex);
-            m_request.reset();
-            total = m_totalSize;
-        }
-        if (!success) {
-            throw_exception(ERR_NETWORK, "upload net error");
-        }
-        std::string text = answerText(data, size);
+        std::string text = takeAnswer(success, data, size, "upload net error", total);
         if (text.find("S_OK") == std::string::npos) {
             std::string rest = withoutFirstLine(text);
             throw_exception(static_cast<ERROR_NUM>(classifyBlockFailure(rest)), rest);

@@ -122,6 +122,10 @@ private:
     void sendRequest(const std::string& url, const std::string& body, const std::string& headers,
                      const FB::HttpCallback& callback);
     void continueUpload(unsigned long long offset);
+    // Drops the finished request and gives the answer's text and the file size; a transport
+    // failure is the error `netError`.
+    std::string takeAnswer(bool success, const boost::shared_array<uint8_t>& data, size_t size,
+                           const char* netError, unsigned long long& total);
     boost::shared_ptr<TUploadItem> self();
 
     boost::mutex m_mutex;

@@ -52,26 +52,31 @@ SimpleStreamHelperPtr SimpleStreamHelper::AsyncRequest(const BrowserHostPtr& hos
     return helper;
 }
 
-SimpleStreamHelperPtr SimpleStreamHelper::AsyncGet(const BrowserHostPtr& host, const URI& uri,
-                                                   const HttpCallback& callback, bool cache,
-                                                   size_t bufferSize) {
-    BrowserStreamRequest req(uri, "GET");
+namespace {
+BrowserStreamRequest makeRequest(const URI& uri, const char* method, const std::string& postdata,
+                                 const HttpCallback& callback, bool cache, size_t bufferSize) {
+    BrowserStreamRequest req(uri, method);
+    if (std::string(method) == "POST") {
+        req.setPostData(postdata);
+    }
     req.setCallback(callback);
     req.setCacheable(cache);
     req.setBufferSize(bufferSize);
-    return AsyncRequest(host, req);
+    return req;
+}
+} // namespace
+
+SimpleStreamHelperPtr SimpleStreamHelper::AsyncGet(const BrowserHostPtr& host, const URI& uri,
+                                                   const HttpCallback& callback, bool cache,
+                                                   size_t bufferSize) {
+    return AsyncRequest(host, makeRequest(uri, "GET", "", callback, cache, bufferSize));
 }
 
 SimpleStreamHelperPtr SimpleStreamHelper::AsyncPost(const BrowserHostPtr& host, const URI& uri,
                                                     const std::string& postdata,
                                                     const HttpCallback& callback, bool cache,
                                                     size_t bufferSize) {
-    BrowserStreamRequest req(uri, "POST");
-    req.setPostData(postdata);
-    req.setCallback(callback);
-    req.setCacheable(cache);
-    req.setBufferSize(bufferSize);
-    return AsyncRequest(host, req);
+    return AsyncRequest(host, makeRequest(uri, "POST", postdata, callback, cache, bufferSize));
 }
 
 HttpStreamResponsePtr SimpleStreamHelper::SynchronousRequest(const BrowserHostPtr& host,
