@@ -28,6 +28,13 @@ FakeJSObjectPtr FakeJSObject::object(const FB::BrowserHostPtr& host,
     return object;
 }
 
+void FakeJSObject::clear() {
+    m_properties.clear();
+    m_methods.clear();
+    m_callable = nullptr;
+    m_calls.clear();
+}
+
 std::vector<FB::VariantList> FakeJSObject::selfCalls() const {
     std::vector<FB::VariantList> out;
     for (const RecordedCall& call : m_calls) {

@@ -41,6 +41,8 @@ public:
     void wrap(const FB::JSAPIPtr& api) { m_wrapped = api; }
     void setOptimizedCalls(bool value) { m_optimized = value; }
     void setValid(bool value) { m_valid = value; }
+    // Forgets every member, breaking reference cycles between page objects (window.document.window).
+    void clear();
 
     const std::vector<RecordedCall>& calls() const { return m_calls; }
     // Calls of the object itself (empty member name).

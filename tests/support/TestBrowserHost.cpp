@@ -11,7 +11,13 @@ TestBrowserHostPtr TestBrowserHost::create() {
     return host;
 }
 
-TestBrowserHost::~TestBrowserHost() = default;
+TestBrowserHost::~TestBrowserHost() {
+    for (const FakeJSObjectPtr& object : {m_window, m_document, m_element, m_console}) {
+        if (object) {
+            object->clear();
+        }
+    }
+}
 
 void TestBrowserHost::makePage() {
     TestBrowserHostPtr self = boost::static_pointer_cast<TestBrowserHost>(shared_from_this());

@@ -44,7 +44,10 @@ public:
     size_t queued() const;
 
     void refuseAsyncCalls(bool refuse) { m_refuseCalls = refuse; }
-    void removeWindow() { m_window.reset(); }
+    void removeWindow() {
+        m_window->clear();
+        m_window.reset();
+    }
     FakeJSObjectPtr window() const { return m_window; }
     FakeJSObjectPtr console() const { return m_console; }
     ScriptedServer& server() { return m_server; }
