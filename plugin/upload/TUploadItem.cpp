@@ -443,10 +443,10 @@ void TUploadItem::stop() {
     }
 }
 
-void TUploadItem::sendRequest(const std::string& url, const std::string& body,
-                              const std::string& headers, const FB::HttpCallback& callback) {
+void TUploadItem::sendRequest(const std::string& url, std::string& body, const std::string& headers,
+                              const FB::HttpCallback& callback) {
     FB::BrowserStreamRequest request{FB::URI(url), "POST"};
-    request.setPostData(body, headers);
+    request.setPostData(std::move(body), headers);
     boost::shared_ptr<TUploadItem> keep = self();
     unsigned generation;
     unsigned sequence;
@@ -465,6 +465,8 @@ void TUploadItem::sendRequest(const std::string& url, const std::string& body,
     // Not under the lock: a browser may answer (and the chain go on) inside the request call.
     boost::shared_ptr<FB::SimpleStreamHelper> helper =
         FB::SimpleStreamHelper::AsyncRequest(m_host, request);
+    // The browser has copied the body by now; the caller gets its buffer back for the next block.
+    body = request.takePostData();
     Lock lock(m_mutex);
     if (sequence == m_requestSequence) {
         m_request = helper;
@@ -565,8 +567,10 @@ void TUploadItem::uploadContent(unsigned long long offset) {
             return;
         }
         indicate(STATE_UPLOADING, percentOf(offset, total));
-        std::string block(
-            static_cast<size_t>(std::min<unsigned long long>(total - offset, blockSize)), '\0');
+        // One block buffer serves every item (main thread only): fresh multi-megabyte buffers cost
+        // more in page faults than the copies themselves.
+        static std::string block;
+        block.resize(static_cast<size_t>(std::min<unsigned long long>(total - offset, blockSize)));
         unsigned long count = m_file.read(&block[0], static_cast<unsigned long>(block.size()));
         if (count == 0) {
             throw_exception(ERR_FILE, "read file content to upload fail:" + TMyFile::getError());

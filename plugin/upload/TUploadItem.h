@@ -119,7 +119,8 @@ private:
     bool stopRequested();
     // False for the answer of a request made before the last "start" or "reset".
     bool isCurrent(unsigned generation);
-    void sendRequest(const std::string& url, const std::string& body, const std::string& headers,
+    // Sends a POST; `body` is moved into the request and handed back afterwards (for reuse).
+    void sendRequest(const std::string& url, std::string& body, const std::string& headers,
                      const FB::HttpCallback& callback);
     void continueUpload(unsigned long long offset);
     // Drops the finished request and gives the answer's text and the file size; a transport

@@ -265,12 +265,15 @@ BrowserStreamPtr NpapiBrowserHost::_createStream(const BrowserStreamRequest& req
     if (req.method == "GET") {
         result = GetURLNotify(url.c_str(), nullptr, stream.get());
     } else {
-        std::string buffer;
+        // The browser copies the buffer before answering, so one buffer serves every POST.
+        std::string& buffer = m_postBuffer;
+        buffer.clear();
         if (!req.getPostHeaders().empty()) {
-            buffer = req.getPostHeaders() + "\n\n";
+            buffer += req.getPostHeaders();
+            buffer += "\n\n";
         } else {
-            buffer = "Content-type: application/x-www-form-urlencoded\nContent-Length: " +
-                     std::to_string(req.getPostData().size()) + "\n\n";
+            buffer += "Content-type: application/x-www-form-urlencoded\nContent-Length: " +
+                      std::to_string(req.getPostData().size()) + "\n\n";
         }
         buffer += req.getPostData();
         result = PostURLNotify(url.c_str(), nullptr, static_cast<uint32_t>(buffer.size()),

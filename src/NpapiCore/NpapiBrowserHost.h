@@ -138,6 +138,7 @@ private:
     mutable SafeQueue<NPObject*> m_releaseQueue;
     using WrapperRef = boost::weak_ptr<ShareableReference<NPJavascriptObject>>;
     mutable std::map<void*, WrapperRef> m_wrapperCache; // main thread only
+    mutable std::string m_postBuffer;                   // main thread only
 };
 
 } // namespace FB::Npapi

@@ -44,6 +44,12 @@ public:
         m_postData = data;
         m_postHeaders = postHeaders;
     }
+    // Moves a large body in, and back out once the request is made, so its memory can be reused.
+    void setPostData(std::string&& data, const std::string& postHeaders) {
+        m_postData = std::move(data);
+        m_postHeaders = postHeaders;
+    }
+    std::string takePostData() { return std::move(m_postData); }
     void setAccepted(bool value) { m_accepted = value; }
 
     PluginEventSinkPtr getEventSink() const { return m_sink; }
