@@ -1,0 +1,171 @@
+// RFC 2047 encoded words and the header field coders built on them.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "plugin/mime/FieldCode.h"
+#include "plugin/mime/MimeEncodedWord.h"
+#include "plugin/mime/MimeEnvironment.h"
+#include "tests/plugin/mime/MimeTestSupport.h"
+
+using mimetest::Convert;
+
+namespace {
+
+std::string DecodeWords(const std::string& text, std::string* charset = nullptr) {
+    CMimeEncodedWord word;
+    const std::string decoded = Convert(word, text, false);
+    if (charset != nullptr)
+        *charset = word.GetCharset();
+    return decoded;
+}
+
+std::string EncodeWords(const std::string& text, char letter, const std::string& charset) {
+    CMimeEncodedWord word;
+    word.SetEncoding(letter, charset);
+    int bound = 0;
+    const std::string encoded = Convert(word, text, true, &bound);
+    EXPECT_LE(static_cast<int>(encoded.size()), bound);
+    return encoded;
+}
+
+std::string EncodeField(CFieldCodeBase& coder, const std::string& value,
+                        const std::string& charset) {
+    coder.SetCharset(charset);
+    int bound = 0;
+    const std::string encoded = Convert(coder, value, true, &bound);
+    EXPECT_LE(static_cast<int>(encoded.size()), bound);
+    return encoded;
+}
+
+TEST(MimeEncodedWord, DecodesQAndBWordsAndRemembersTheFirstCharset) {
+    std::string charset;
+    EXPECT_EQ(DecodeWords("=?UTF-8?Q?a_b?=", &charset), "a b");
+    EXPECT_EQ(charset, "UTF-8");
+    EXPECT_EQ(DecodeWords("Re: =?gbk?B?1tDOxA==?= and =?utf-8?q?x?=", &charset),
+              "Re: \xD6\xD0\xCE\xC4 and x");
+    EXPECT_EQ(charset, "gbk");
+}
+
+TEST(MimeEncodedWord, BlanksBetweenWordsVanishButOtherTextStays) {
+    EXPECT_EQ(DecodeWords("=?UTF-8?Q?a?=\r\n =?UTF-8?Q?b?="), "ab");
+    EXPECT_EQ(DecodeWords("=?UTF-8?Q?a?= b =?UTF-8?Q?c?= "), "a b c ");
+    EXPECT_EQ(DecodeWords("  x =?UTF-8?Q?a?="), "  x a");
+}
+
+TEST(MimeEncodedWord, MalformedWordsStayText) {
+    EXPECT_EQ(DecodeWords("=?x?Z?abc?="), "=?x?Z?abc?=");
+    EXPECT_EQ(DecodeWords("=?utf-8?Q?"), "=?utf-8?Q?");
+    EXPECT_EQ(DecodeWords("a=?b"), "a=?b");
+    std::string charset;
+    EXPECT_EQ(DecodeWords("=?bad\r\ncharset?Q?x?=", &charset), "=?bad\r\ncharset?Q?x?=");
+    EXPECT_EQ(charset, "");
+}
+
+TEST(MimeEncodedWord, DamagedBase64AndUnknownCharsetDecodeAsFarAsTheyGo) {
+    std::string charset;
+    EXPECT_EQ(DecodeWords("=?x-unknown?B?QUJD!!!?= tail", &charset), "ABC tail");
+    EXPECT_EQ(charset, "x-unknown");
+    EXPECT_EQ(DecodeWords("=?utf-8?B?QUJDRA?=unterminated=?utf-8?Q?=4"), "ABCDunterminated");
+}
+
+TEST(MimeEncodedWord, QEncodingEscapesAndSplitsIntoShortWords) {
+    EXPECT_EQ(EncodeWords("a b=?_\xE9", 'Q', "UTF-8"), "=?UTF-8?Q?a=20b=3D=3F=5F=E9?=");
+    const std::string text(100, '\xE9');
+    const std::string encoded = EncodeWords(text, 'q', "ISO-8859-1");
+    size_t start = 0;
+    int words = 0;
+    for (size_t space; start < encoded.size(); start = space + 1, ++words) {
+        space = encoded.find(' ', start);
+        if (space == std::string::npos)
+            space = encoded.size();
+        EXPECT_LE(space - start, 75u);
+        EXPECT_EQ(encoded.compare(start, 15, "=?ISO-8859-1?Q?"), 0);
+    }
+    EXPECT_GT(words, 1);
+    EXPECT_EQ(DecodeWords(encoded), text);
+}
+
+TEST(MimeEncodedWord, BEncodingCutsWholeGroupsPerWord) {
+    const std::string text(60, 'x');
+    const std::string encoded = EncodeWords(text, 'B', "UTF-8");
+    // 3 * ((68 - 5) / 4) = 45 bytes per word.
+    EXPECT_EQ(encoded.find(' '), std::string("=?UTF-8?B?").size() + 60 + 2);
+    EXPECT_EQ(DecodeWords(encoded), text);
+}
+
+TEST(MimeEncodedWord, EmptyOrUnusableCharsetCopiesTheInput) {
+    EXPECT_EQ(EncodeWords("caf\xE9", 'B', ""), "caf\xE9");
+    EXPECT_EQ(EncodeWords("caf\xE9", 'B', std::string(64, 'c')), "caf\xE9");
+    EXPECT_EQ(EncodeWords("caf\xE9", 'Q', "utf-8\r\nBcc: x"), "caf\xE9");
+    EXPECT_EQ(EncodeWords("", 'Q', "UTF-8"), "");
+    EXPECT_NE(EncodeWords("caf\xE9", 'B', std::string(63, 'c')), "caf\xE9");
+}
+
+TEST(CFieldCode, SubjectPicksQForFewEightBitBytesAndBForMany) {
+    CFieldCodeText subject;
+    EXPECT_EQ(EncodeField(subject, "Hello Worl\xE9", "ISO-8859-1"),
+              "=?ISO-8859-1?Q?Hello=20Worl=E9?=");
+    EXPECT_EQ(EncodeField(subject, "\xD6\xD0\xCE\xC4", "gbk"), "=?gbk?B?1tDOxA==?=");
+    EXPECT_EQ(EncodeField(subject, "plain ascii", "UTF-8"), "plain ascii");
+}
+
+TEST(CFieldCode, TextFieldIsOneSegmentEvenWithByteFF) {
+    CFieldCodeText subject;
+    const std::string latin = "na\xEFve \xFF tail";
+    const std::string encoded = EncodeField(subject, latin, "ISO-8859-1");
+    EXPECT_EQ(encoded.find('\xFF'), std::string::npos);
+    EXPECT_EQ(DecodeWords(encoded), latin);
+}
+
+TEST(CFieldCode, AddressFieldFoldsAfterCommasAndDropsTheBlank) {
+    CFieldCodeAddress to;
+    EXPECT_EQ(EncodeField(to, "a@example.com, b@example.com", "UTF-8"),
+              "a@example.com,\r\n\tb@example.com");
+}
+
+TEST(CFieldCode, QuotedDisplayNameBecomesOneWordInsideTheQuotes) {
+    CFieldCodeAddress to;
+    EXPECT_EQ(EncodeField(to, "\"J\xC3\xBCrgen Meier\" <j@x.org>", "UTF-8"),
+              "\"=?UTF-8?Q?J=C3=BCrgen=20Meier?=\" <j@x.org>");
+}
+
+TEST(CFieldCode, BlankBetweenTwoEncodedNamesSurvivesDecoding) {
+    CFieldCodeAddress to;
+    const std::string value = "J\xC3\xBCrgen  M\xC3\xBCller <j@x.org>";
+    const std::string encoded = EncodeField(to, value, "UTF-8");
+    EXPECT_EQ(encoded.find("?==?"), std::string::npos) << "words must stay apart";
+    EXPECT_EQ(DecodeWords(encoded), value);
+}
+
+TEST(CFieldCode, ParameterFieldFoldsAfterSemicolons) {
+    CFieldCodeParameter type;
+    const std::string encoded =
+        EncodeField(type, "application/pdf;  name=\"r\xC3\xA9sum\xC3\xA9.pdf\"", "UTF-8");
+    EXPECT_EQ(encoded.rfind("application/pdf;\r\n\tname=\"=?UTF-8?", 0), 0u) << encoded;
+    EXPECT_EQ(DecodeWords(encoded), "application/pdf;\r\n\tname=\"r\xC3\xA9sum\xC3\xA9.pdf\"");
+}
+
+TEST(CFieldCode, WithoutCharsetAndFoldingTheValueIsCopied) {
+    CFieldCodeAddress to;
+    EXPECT_EQ(EncodeField(to, "J\xC3\xBCrgen <j@x>, b@y", ""), "J\xC3\xBCrgen <j@x>, b@y");
+}
+
+TEST(CFieldCode, DefaultCharsetAppliesWhenTheFieldHasNone) {
+    mimetest::EnvironmentGuard guard;
+    CMimeEnvironment::SetCharset("UTF-8");
+    CFieldCodeText subject;
+    EXPECT_EQ(EncodeField(subject, "\xC3\xA9", ""), "=?UTF-8?B?w6k=?=");
+}
+
+TEST(CFieldCode, AutoFoldingFoldsLongValuesAndUnfoldsOnDecode) {
+    mimetest::EnvironmentGuard guard;
+    CMimeEnvironment::SetAutoFolding(true);
+    CFieldCodeBase plain;
+    const std::string value = std::string(70, 'a') + " " + std::string(20, 'b');
+    EXPECT_EQ(EncodeField(plain, value, ""),
+              std::string(70, 'a') + "\r\n\t " + std::string(20, 'b'));
+    EXPECT_EQ(Convert(plain, "one\r\n\t two\r\nthree", false), "one two three");
+}
+
+} // namespace

@@ -1,0 +1,145 @@
+// Header field lists, media types and the Content-Type conveniences.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "plugin/mime/MimeHeader.h"
+#include "plugin/mime/MimeMessage.h"
+#include "tests/plugin/mime/MimeTestSupport.h"
+
+namespace {
+
+CMimeHeader WithContentType(const std::string& value) {
+    CMimeHeader header;
+    header.SetFieldValue("Content-Type", value);
+    return header;
+}
+
+std::string ContentTypeOf(const CMimeHeader& header) {
+    const CMimeField* field = header.FindField("content-type");
+    return field != nullptr ? field->GetValue() : "<none>";
+}
+
+TEST(MimeHeader, LookupIgnoresCaseAndTakesTheFirstOfDuplicates) {
+    CMimeMessage message;
+    mimetest::LoadFrom(message, "Received: one\r\nreceived: two\r\nSubject: s\r\n\r\n");
+    ASSERT_EQ(message.GetFields().size(), 3u);
+    EXPECT_EQ(message.FindField("RECEIVED")->GetValue(), "one");
+    EXPECT_EQ(message.FindField("Missing"), nullptr);
+    message.SetFieldValue("RECEIVED", "replaced", "x");
+    EXPECT_EQ(message.GetFields().front().GetName(), "RECEIVED");
+    EXPECT_EQ(message.GetFields().front().GetValue(), "replaced");
+    message.SetFieldValue("New", "appended");
+    EXPECT_EQ(message.GetFields().back().GetName(), "New");
+}
+
+TEST(MimeHeader, MediaTypeComparesOnlyTheStartOfTheValue) {
+    EXPECT_EQ(CMimeHeader().GetMediaType(), CMimeHeader::MediaText);
+    EXPECT_EQ(WithContentType("MULTIPART/MIXED; boundary=x").GetMediaType(),
+              CMimeHeader::MediaMultipart);
+    EXPECT_EQ(WithContentType("textual/odd").GetMediaType(), CMimeHeader::MediaText);
+    EXPECT_EQ(WithContentType("vedio/mpeg").GetMediaType(), CMimeHeader::MediaVideo);
+    EXPECT_EQ(WithContentType("video/mp4").GetMediaType(), CMimeHeader::MediaUnknown);
+    EXPECT_EQ(WithContentType("message/rfc822").GetMediaType(), CMimeHeader::MediaMessage);
+    EXPECT_EQ(WithContentType("tex").GetMediaType(), CMimeHeader::MediaUnknown);
+}
+
+TEST(MimeHeader, MainAndSubTypeHaveDefaultsAndIgnoreParameters) {
+    EXPECT_EQ(CMimeHeader().GetMainType(), "text");
+    EXPECT_EQ(CMimeHeader().GetSubType(), "plain");
+    const CMimeHeader html = WithContentType("text/html ; charset=utf-8");
+    EXPECT_EQ(html.GetMainType(), "text");
+    EXPECT_EQ(html.GetSubType(), "html");
+    const CMimeHeader odd = WithContentType("weird; name=a/b");
+    EXPECT_EQ(odd.GetMainType(), "weird");
+    EXPECT_EQ(odd.GetSubType(), "weird");
+}
+
+TEST(MimeHeader, SetNameDerivesTheTypeFromTheExtension) {
+    CMimeHeader jpeg;
+    jpeg.SetName("photo.final.JPG");
+    EXPECT_EQ(ContentTypeOf(jpeg), "image/jpeg; name=\"photo.final.JPG\"");
+    CMimeHeader movie;
+    movie.SetName("clip.mpg");
+    EXPECT_EQ(ContentTypeOf(movie), "vedio/mpeg; name=\"clip.mpg\"");
+    CMimeHeader unknown;
+    unknown.SetName("README");
+    EXPECT_EQ(ContentTypeOf(unknown), "application/octet-stream; name=\"README\"");
+    CMimeHeader typed = WithContentType("text/plain");
+    typed.SetName("x.pdf");
+    EXPECT_EQ(ContentTypeOf(typed), "text/plain; name=\"x.pdf\"");
+}
+
+TEST(MimeHeader, SetCharsetAddsPlainTextWhenThereIsNoType) {
+    CMimeHeader header;
+    header.SetCharset("utf-8");
+    EXPECT_EQ(ContentTypeOf(header), "text/plain; charset=\"utf-8\"");
+}
+
+TEST(MimeHeader, SetBoundaryMakesNonMultipartTypesMixedAndDropsTheirParameters) {
+    CMimeHeader text = WithContentType("text/plain; charset=gbk");
+    text.SetBoundary("b1");
+    EXPECT_EQ(ContentTypeOf(text), "multipart/mixed; boundary=\"b1\"");
+    CMimeHeader alternative = WithContentType("Multipart/Alternative; boundary=old");
+    alternative.SetBoundary("new");
+    EXPECT_EQ(ContentTypeOf(alternative), "Multipart/Alternative; boundary=\"new\"");
+    EXPECT_EQ(alternative.GetBoundary(), "new");
+}
+
+// The part counter of a generated boundary, or -1 when the text has another shape.
+int BoundaryCounter(const std::string& boundary) {
+    const std::string prefix = "__=_Norvane_Part_Boundary_";
+    const std::string shape = prefix + "999_999999.999999_=__";
+    if (boundary.size() != shape.size() || boundary.compare(0, prefix.size(), prefix) != 0)
+        return -1;
+    for (size_t i = prefix.size(); i < shape.size(); ++i) {
+        const bool digit = std::isdigit(static_cast<unsigned char>(boundary[i])) != 0;
+        if (shape[i] == '9' ? !digit : boundary[i] != shape[i])
+            return -1;
+    }
+    return std::stoi(boundary.substr(prefix.size(), 3));
+}
+
+TEST(MimeHeader, GeneratedBoundariesCountFromOneToNineAndStartAgain) {
+    std::vector<int> counters;
+    for (int i = 0; i < 20; ++i) {
+        CMimeHeader header;
+        header.SetBoundary();
+        counters.push_back(BoundaryCounter(header.GetBoundary()));
+        ASSERT_GE(counters.back(), 1) << header.GetBoundary();
+    }
+    for (size_t i = 1; i < counters.size(); ++i)
+        EXPECT_EQ(counters[i], counters[i - 1] % 9 + 1);
+}
+
+TEST(MimeHeader, LoadStopsAtTheEmptyLineOrTheEndOfTheData) {
+    CMimeHeader header;
+    EXPECT_EQ(header.Load("A: 1\r\nB: 2\r\n\r\nbody", 18), 14);
+    EXPECT_EQ(header.GetFields().size(), 2u);
+    CMimeHeader bare;
+    EXPECT_EQ(bare.Load("A: 1\nB: 2\n\nbody", 15), 11);
+    CMimeHeader unterminated;
+    EXPECT_EQ(unterminated.Load("A: 1\r\nB: 2\r\n", 12), 12);
+    EXPECT_EQ(unterminated.GetFields().size(), 2u);
+}
+
+TEST(MimeHeader, IncompleteLastFieldFailsButKeepsTheFieldsBeforeIt) {
+    CMimeHeader header;
+    EXPECT_EQ(header.Load("A: 1\r\nB: 2", 10), 0);
+    ASSERT_EQ(header.GetFields().size(), 1u);
+    EXPECT_EQ(header.GetFields().front().GetName(), "A");
+}
+
+TEST(MimeHeader, StoreWritesFieldsThenTheEmptyLine) {
+    CMimeHeader header;
+    header.SetFieldValue("A", "1");
+    header.SetFieldValue("B", "2");
+    char out[32];
+    ASSERT_LE(header.Store(out, sizeof out), header.GetLength());
+    EXPECT_EQ(std::string(out, header.Store(out, sizeof out)), "A: 1\r\nB: 2\r\n\r\n");
+    EXPECT_EQ(header.Store(out, 13), 0);
+}
+
+} // namespace
