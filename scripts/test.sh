@@ -4,7 +4,8 @@
 #   2. ThreadSanitizer build: the tests of the threaded parts;
 #   3. a plain build of the plug-in, nvhost and nvmaild: the browser end-to-end tests. QtWebKit loads
 #      plug-ins with RTLD_DEEPBIND, which the sanitizer runtimes refuse, so the plug-in runs in the
-#      real browser without them (the bridge's own tests run under both sanitizers above).
+#      real browser without them (the bridge's own tests run under both sanitizers above);
+#   4. the MIME fuzz targets (clang, libFuzzer, ASan+UBSan), each briefly over its seed corpus.
 # Build trees go to build/ (override with NV_BUILD_ROOT).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -42,5 +43,8 @@ cmake -S "$root" -B "$out/e2e" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/
 cmake --build "$out/e2e" --target nvplugin nvhost nvmaild -j "$jobs"
 step "browser end-to-end tests"
 ctest --test-dir "$out/e2e" -L e2e --output-on-failure
+
+step "fuzz targets, short runs"
+"$root/scripts/fuzz-short.sh" "$out/fuzz"
 
 step "all tests passed"
