@@ -44,9 +44,9 @@ std::optional<typename Table::value_type::second_type> lookup(const Table& table
 
 } // namespace
 
-bool FaultSwitches::arm(const QueryParams& spec, std::string& error) {
-    const auto target = lookup(kTargets, spec.get("target").value);
-    const auto kind = lookup(kKinds, spec.get("kind").value);
+bool FaultSwitches::arm(const QueryParams& params, std::string& error) {
+    const auto target = lookup(kTargets, params.get("target").value);
+    const auto kind = lookup(kKinds, params.get("kind").value);
     if (!target || !kind) {
         error = "a switch needs target=query|block|download and "
                 "kind=drop|partial|garbage|delay|throttle";
@@ -63,7 +63,7 @@ bool FaultSwitches::arm(const QueryParams& spec, std::string& error) {
     }
 
     Armed armed;
-    const auto count = spec.get("count");
+    const auto count = params.get("count");
     if (count.value == "always") {
         armed.remaining = std::nullopt;
     } else if (count.state == QueryParams::State::Missing) {
@@ -76,7 +76,7 @@ bool FaultSwitches::arm(const QueryParams& spec, std::string& error) {
         }
     }
     const char* numberKey = *kind == FaultKind::Drop ? "bytes" : "ms";
-    const auto number = spec.get(numberKey);
+    const auto number = params.get(numberKey);
     const bool needsNumber = *kind == FaultKind::Delay || *kind == FaultKind::Throttle;
     if (number.state != QueryParams::State::Missing || needsNumber) {
         const auto value = parseDecimal(number.value);
@@ -88,7 +88,7 @@ bool FaultSwitches::arm(const QueryParams& spec, std::string& error) {
         armed.number = *value;
         armed.hasNumber = true;
     }
-    const auto text = spec.get("text");
+    const auto text = params.get("text");
     armed.text =
         text.state == QueryParams::State::Present ? text.value : std::string(kDefaultGarbage);
 

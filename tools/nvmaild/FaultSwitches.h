@@ -43,7 +43,7 @@ public:
     // garbage, delay, throttle), "count" (a number, default 1, or "always"), and "ms" (delay,
     // throttle), "bytes" (drop), "text" (garbage). A switch of the same target and kind replaces
     // the armed one. Returns false with a message in `error` for a bad or unsupported switch.
-    bool arm(const QueryParams& spec, std::string& error);
+    bool arm(const QueryParams& params, std::string& error);
 
     // The plan for one request of `target`; each armed switch of the target fires and counts down.
     FaultPlan take(FaultTarget target);

@@ -35,9 +35,9 @@ int main(int argc, char** argv) {
     }
 
     FaultSwitches faults;
-    for (const std::string& spec : config.faults) {
-        if (!faults.arm(QueryParams::parse(spec), error)) {
-            std::cerr << "nvmaild: --fault " << spec << ": " << error << "\n";
+    for (const std::string& fault : config.faults) {
+        if (!faults.arm(QueryParams::parse(fault), error)) {
+            std::cerr << "nvmaild: --fault " << fault << ": " << error << "\n";
             return 2;
         }
     }

@@ -7,9 +7,9 @@ namespace {
 
 class FaultSwitchesTest : public ::testing::Test {
 protected:
-    bool arm(const std::string& spec) {
+    bool arm(const std::string& fault) {
         error.clear();
-        return faults.arm(QueryParams::parse(spec), error);
+        return faults.arm(QueryParams::parse(fault), error);
     }
 
     FaultSwitches faults;
@@ -61,14 +61,14 @@ TEST_F(FaultSwitchesTest, DefaultGarbageIsNoAnswerThePluginKnows) {
 }
 
 TEST_F(FaultSwitchesTest, BadSwitchesAreRefusedAndArmNothing) {
-    for (const char* spec :
+    for (const char* fault :
          {"kind=drop", "target=block", "target=mail&kind=drop", "target=block&kind=explode",
           "target=query&kind=partial", "target=block&kind=throttle&ms=5",
           "target=download&kind=garbage", "target=block&kind=drop&count=0",
           "target=block&kind=drop&count=-1", "target=block&kind=delay",
           "target=block&kind=delay&ms=600001", "target=block&kind=drop&bytes=x"}) {
-        EXPECT_FALSE(arm(spec)) << spec;
-        EXPECT_FALSE(error.empty()) << spec;
+        EXPECT_FALSE(arm(fault)) << fault;
+        EXPECT_FALSE(error.empty()) << fault;
     }
     EXPECT_EQ("", faults.describe());
 }
