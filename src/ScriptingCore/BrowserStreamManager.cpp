@@ -14,16 +14,23 @@ bool BrowserStreamManager::HandleEvent(PluginEvent* event, PluginEventSource* so
     return false;
 }
 
+// The stream is called outside the manager's lock: a stream sends its events holding its own
+// lock, and its completion comes back here to release it, so holding both would invert them.
 void BrowserStreamManager::retainStream(const BrowserStreamPtr& stream) {
-    boost::recursive_mutex::scoped_lock lock(m_mutex);
+    {
+        boost::recursive_mutex::scoped_lock lock(m_mutex);
+        m_streams.insert(stream);
+    }
     stream->AttachObserver(shared_from_this());
-    m_streams.insert(stream);
 }
 
 void BrowserStreamManager::releaseStream(const BrowserStreamPtr& stream) {
-    boost::recursive_mutex::scoped_lock lock(m_mutex);
-    stream->DetachObserver(shared_from_this());
-    m_streams.erase(stream);
+    const BrowserStreamPtr kept = stream; // the set may hold the last other reference
+    {
+        boost::recursive_mutex::scoped_lock lock(m_mutex);
+        m_streams.erase(kept);
+    }
+    kept->DetachObserver(shared_from_this());
 }
 
 } // namespace FB

@@ -32,12 +32,15 @@ void CrossThreadCall::asyncCallbackFunctor(void* userData) {
 
 void CrossThreadCall::run(const BrowserHost& host, const boost::function<void()>& func) {
     CallRef call(new CrossThreadCall(boost::shared_ptr<void>(), func));
-    boost::unique_lock<boost::mutex> lock(call->m_mutex);
     auto* ref = new CallRef(call);
     if (!host.ScheduleAsyncCall(&CrossThreadCall::syncCallbackFunctor, ref)) {
         delete ref;
         throw script_error("Could not marshal to main thread");
     }
+    // Locked only once the call is queued: the host's queue lock is then never taken under this
+    // one (the main thread takes them the other way round), and a call that already ran has set
+    // m_returned, which is read under the lock before any wait.
+    boost::unique_lock<boost::mutex> lock(call->m_mutex);
     // The shut-down flag is read first: a call that returns at the moment of shutdown still ends in
     // "Shutting down", and a waiter never outlives the instance by more than one poll.
     for (;;) {
@@ -50,7 +53,12 @@ void CrossThreadCall::run(const BrowserHost& host, const boost::function<void()>
         call->m_cond.timed_wait(lock, boost::posix_time::milliseconds(10));
     }
     if (call->m_error) {
-        std::rethrow_exception(call->m_error);
+        // Taken out of the call, so the exception dies on this thread and never with the call
+        // object on the main thread while this thread may still be reading it.
+        std::exception_ptr error;
+        std::swap(error, call->m_error);
+        lock.unlock();
+        std::rethrow_exception(error);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "src/ScriptingCore/SimpleStreamHelper.h"
 
+#include <atomic>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -170,9 +171,12 @@ TEST_F(StreamHelperTest, SynchronousRequestsBlockOnlyWorkers) {
     response.body = "sync";
     host->server().setHandler([&](const nvtest::RecordedRequest&) { return response; });
     FB::HttpStreamResponsePtr result;
-    std::thread worker(
-        [&] { result = FB::SimpleStreamHelper::SynchronousGet(host, FB::URI("http://h/s")); });
-    ASSERT_TRUE(host->pumpUntil([&] { return result != nullptr; }));
+    std::atomic<bool> done(false);
+    std::thread worker([&] {
+        result = FB::SimpleStreamHelper::SynchronousGet(host, FB::URI("http://h/s"));
+        done = true;
+    });
+    ASSERT_TRUE(host->pumpUntil([&] { return done.load(); }));
     worker.join();
     EXPECT_TRUE(result->success);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(result->data.get()), result->size), "sync");
