@@ -67,7 +67,8 @@ TEST_F(TCRCManagerTest, BlobsAreReadInBlocksOfTheGivenSize) {
     crc->Invoke("update_blob", {FB::JSObjectPtr(source), 4});
     std::vector<std::pair<size_t, size_t>> requested;
     for (const auto& call : source->calls()) {
-        requested.emplace_back(call.args[0].convert_cast<size_t>(), call.args[1].convert_cast<size_t>());
+        requested.emplace_back(call.args[0].convert_cast<size_t>(),
+                               call.args[1].convert_cast<size_t>());
     }
     EXPECT_EQ(requested, (std::vector<std::pair<size_t, size_t>>{{0, 4}, {4, 4}, {8, 2}}));
     crc->Invoke("finish", {});

@@ -107,11 +107,13 @@ protected:
         });
     }
 
+    // Until the item has ended and the page has had the notification of its last state: a worker
+    // records the error state before the stage that goes with it.
     void runUntilDone(const boost::shared_ptr<TUploadItem>& upload) {
         ASSERT_TRUE(host->pumpUntil([&] {
             int state = upload->getState();
             return state >= TUploadItem::STATE_VERIFIED && state <= TUploadItem::STATE_ERROR &&
-                   host->queued() == 0;
+                   !notes.empty() && std::get<0>(notes.back()) == state && host->queued() == 0;
         }));
         host->pump();
     }

@@ -51,12 +51,6 @@ TEST_F(FileServingTest, BadResumeOffsetsAreRefused) {
     EXPECT_EQ(404u, download("missing.eml", "pos=0").status);
 }
 
-TEST_F(FileServingTest, ResumeParameterNameIsConfigurable) {
-    FileServing named(root.path(), files.path(), "from");
-    EXPECT_EQ(300u,
-              named.download("mail 1.eml", QueryParams::parse("from=700&pos=5")).file->length);
-}
-
 TEST_F(FileServingTest, PathsNeverLeaveTheirFolder) {
     EXPECT_EQ(404u,
               download("../" + root.path().substr(root.path().rfind('/') + 1) + "/secret.txt", "")

@@ -6,11 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/tools/nvmaild/PluginAnswers.h"
+#include "tests/tools/nvmaild/PluginProtocol.h"
 #include "tests/tools/nvmaild/ServerProcess.h"
-#include "tools/nvmaild/QueryParams.h"
 #include "tools/nvmaild/TemporaryFolder.h"
-#include "tools/nvmaild/UploadDigest.h"
 
 namespace nvmaild::test {
 namespace {
@@ -26,13 +24,7 @@ protected:
         return std::make_unique<LoopbackClient>(server->port());
     }
 
-    static std::string form(const std::string& content) {
-        UploadDigest digest;
-        digest.update(content);
-        return "fileName=a.bin&size=" + std::to_string(content.size()) +
-               "&crc=" + std::to_string(digest.crc()) +
-               "&attachId=-1&crc2=" + urlEncode(digest.crc2()) + "&display=";
-    }
+    static std::string form(const std::string& content) { return formFor(FileForm{content}); }
 
     std::string control(const std::string& target) { return connect()->send("GET", target).body; }
 

@@ -20,13 +20,6 @@ TEST(QueryParamsTest, DecodesPairsAsTheClientEncodesThem) {
     EXPECT_EQ(6u, params.pairs().size());
 }
 
-TEST(QueryParamsTest, RepeatedKeyIsNeitherValue) {
-    const QueryParams params = QueryParams::parse("offset=0&attachId=a&offset=100");
-    const auto offset = params.get("offset");
-    EXPECT_EQ(QueryParams::State::Repeated, offset.state);
-    EXPECT_EQ("", offset.value);
-}
-
 TEST(QueryParamsTest, PathDecodingKeepsPlusAndEncodingRoundTrips) {
     EXPECT_EQ("/a+b c", urlDecodePath("/a+b%20c"));
     const std::string awkward = "name with & = + / \xC3\xA9\n";

@@ -43,15 +43,6 @@ TEST(UploadDigestTest, PiecesReadingAndResetDoNotDisturbTheStream) {
     EXPECT_EQ("1B2M2Y8AsgTpgAmY7PhCfto5o+5ea0sNMlW/75VgGJCv2AcJ", digest.crc2());
 }
 
-TEST(UploadDigestTest, MatchesNeedsTheCrcAndTheCrc2OnlyWhenGiven) {
-    UploadDigest digits;
-    digits.update("123456789");
-    EXPECT_TRUE(digits.matches(-873187034, ""));
-    EXPECT_TRUE(digits.matches(-873187034, "JfnnlDI7RTiF9RgfG2JNC/fDvB2AjgRzKt9nmWXMw0ynrjRB"));
-    EXPECT_FALSE(digits.matches(873187033, ""));
-    EXPECT_FALSE(digits.matches(-873187034, "1B2M2Y8AsgTpgAmY7PhCfto5o+5ea0sNMlW/75VgGJCv2AcJ"));
-}
-
 TEST(UploadDigestTest, FileSha1ReadsBackTheGivenLengthOnly) {
     TemporaryFolder folder("nvmaild-digest-");
     const std::string path = folder.path() + "/data";

@@ -10,35 +10,16 @@
 #include <gtest/gtest.h>
 
 #include "tests/tools/nvmaild/Deflate.h"
-#include "tests/tools/nvmaild/PluginAnswers.h"
+#include "tests/tools/nvmaild/PluginProtocol.h"
 #include "tools/nvmaild/AttachmentStore.h"
 #include "tools/nvmaild/QueryParams.h"
 #include "tools/nvmaild/TemporaryFolder.h"
-#include "tools/nvmaild/UploadDigest.h"
 #include "tools/nvmaild/UploadService.h"
 
 namespace nvmaild::test {
 
-struct FileForm {
-    std::string content;
-    std::string attachId = "-1";
-    bool withCrc2 = true;
-    std::string fileName = "report.pdf";
-};
-
 class UploadFixture : public ::testing::Test {
 protected:
-    static std::string formFor(const FileForm& file) {
-        UploadDigest digest;
-        digest.update(file.content);
-        std::string form = "fileName=" + urlEncode(file.fileName) +
-                           "&size=" + std::to_string(file.content.size()) +
-                           "&crc=" + std::to_string(digest.crc()) + "&attachId=" + file.attachId;
-        if (file.withCrc2)
-            form += "&crc2=" + urlEncode(digest.crc2());
-        return form + "&display=";
-    }
-
     std::string queryText(const FileForm& file, const std::string& urlQuery = "") {
         return service.query(QueryParams::parse(urlQuery), QueryParams::parse(formFor(file)));
     }

@@ -1,12 +1,23 @@
-// Reads server answers the way the plug-in's upload item does: plain substring searches and
-// digit runs, never a parser. Tests read every answer through it, so a shape the plug-in would
-// misread fails here.
+// The plug-in's side of the upload protocol for the server tests: the query form it sends, and
+// its reading of every answer, made of its own reading functions and followed the way its upload
+// item does. Tests read every answer through it, so a shape the plug-in would misread fails here.
+// Pure functions; any thread.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 namespace nvmaild::test {
+
+struct FileForm {
+    std::string content;
+    std::string attachId = "-1";
+    bool withCrc2 = true;
+    std::string fileName = "report.pdf";
+};
+
+// The form body of the query for `file`, its checksums computed over its content.
+std::string formFor(const FileForm& file);
 
 struct QueryOutcome {
     int error = 0;         // 0 when accepted; 6, 7, 8 or 9 for a refusal
