@@ -12,6 +12,7 @@
 #include "src/NpapiCore/NpapiPluginModule.h"
 #include "src/ScriptingCore/SimpleStreamHelper.h"
 #include "tests/NpapiCore/NpapiTestPlugin.h"
+#include "tests/support/ErrorText.h"
 #include "tests/support/npapi/FakeBrowser.h"
 
 extern "C" NPError second_image_initialize(NPNetscapeFuncs* browserFuncs,
@@ -445,16 +446,8 @@ TEST_F(NpapiBridgeTest, AShutDownHostCallsNothingInTheBrowser) {
     EXPECT_EQ(kept->GetURL("http://x/", nullptr), NPERR_GENERIC_ERROR);
     EXPECT_EQ(browser.callCount("NPN_GetURL"), before);
     EXPECT_FALSE(kept->ScheduleAsyncCall([](void*) {}, nullptr));
-    std::string error;
-    std::thread worker([&] {
-        try {
-            kept->CallOnMainThread<int>([] { return 1; });
-        } catch (const FB::script_error& e) {
-            error = e.what();
-        }
-    });
-    worker.join();
-    EXPECT_EQ(error, "Could not marshal to main thread");
+    EXPECT_EQ(nvtest::errorOnWorker([&] { kept->CallOnMainThread<int>([] { return 1; }); }),
+              "Could not marshal to main thread");
 }
 
 TEST_F(NpapiBridgeTest, MainThreadCallsRunInOrderAndDieWithTheirInstance) {

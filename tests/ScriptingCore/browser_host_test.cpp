@@ -10,8 +10,10 @@
 
 #include "src/ScriptingCore/JSAPIAuto.h"
 #include "src/ScriptingCore/script_error.h"
+#include "tests/support/ErrorText.h"
 #include "tests/support/TestBrowserHost.h"
 
+using nvtest::errorOf;
 using nvtest::FakeJSObject;
 
 namespace {
@@ -24,9 +26,9 @@ protected:
         }
     }
 
-    // Waits (pumping) until a worker has queued its call on the main thread.
-    void awaitQueued(size_t count = 1) {
-        ASSERT_TRUE(host->pumpUntil([&] { return host->queued() >= count; })) << "nothing queued";
+    // What a worker's synchronous call into the main thread fails with.
+    std::string workerCallError() {
+        return nvtest::errorOnWorker([&] { host->CallOnMainThread<int>([] { return 1; }); });
     }
 
     nvtest::TestBrowserHostPtr host = nvtest::TestBrowserHost::create();
@@ -59,16 +61,12 @@ TEST_F(BrowserHostTest, WorkersGetTheResultOrTheErrorOfTheirMainThreadCall) {
             EXPECT_TRUE(host->isMainThread());
             return std::string("done");
         });
-        try {
+        error = errorOf([&] {
             host->CallOnMainThread<int>([]() -> int { throw FB::script_error("page said no"); });
-        } catch (const FB::script_error& e) {
-            error = e.what();
-        }
-        try {
+        });
+        otherError = errorOf<std::runtime_error>([&] {
             host->CallOnMainThread<int>([]() -> int { throw std::runtime_error("no window"); });
-        } catch (const std::runtime_error& e) {
-            otherError = e.what();
-        }
+        });
         done = true;
     });
     ASSERT_TRUE(host->pumpUntil([&] { return done.load(); }));
@@ -82,27 +80,14 @@ TEST_F(BrowserHostTest, AWorkerWaitingAtShutdownLeavesWithShuttingDown) {
     std::string error;
     std::atomic<bool> called(false);
     std::thread worker([&] {
-        try {
-            host->CallOnMainThread<bool>([&] { return called = true; });
-        } catch (const FB::script_error& e) {
-            error = e.what();
-        }
+        error = errorOf([&] { host->CallOnMainThread<bool>([&] { return called = true; }); });
     });
-    awaitQueued();
+    ASSERT_TRUE(host->pumpUntil([&] { return host->queued() >= 1; })) << "nothing queued";
     host->shutdown();
     worker.join();
     EXPECT_EQ(error, "Shutting down");
     EXPECT_TRUE(called) << "the pending call still ran once, during shutdown";
-
-    std::thread late([&] {
-        try {
-            host->CallOnMainThread<int>([] { return 1; });
-        } catch (const FB::script_error& e) {
-            error = e.what();
-        }
-    });
-    late.join();
-    EXPECT_EQ(error, "Could not marshal to main thread");
+    EXPECT_EQ(workerCallError(), "Could not marshal to main thread");
 }
 
 TEST_F(BrowserHostTest, ACallScheduledJustBeforeShutdownRunsExactlyOnce) {
@@ -148,16 +133,7 @@ TEST_F(BrowserHostTest, CallsFromManyWorkersEachRunOnceInTheirThreadsOrder) {
 TEST_F(BrowserHostTest, ARefusingBrowserFailsSynchronousCalls) {
     host->refuseAsyncCalls(true);
     EXPECT_FALSE(host->ScheduleAsyncCall([](void*) {}, nullptr));
-    std::string error;
-    std::thread worker([&] {
-        try {
-            host->CallOnMainThread<int>([] { return 1; });
-        } catch (const FB::script_error& e) {
-            error = e.what();
-        }
-    });
-    worker.join();
-    EXPECT_EQ(error, "Could not marshal to main thread");
+    EXPECT_EQ(workerCallError(), "Could not marshal to main thread");
 }
 
 TEST_F(BrowserHostTest, TheDelegateIsInstalledOncePerHostWithItsKey) {
@@ -197,12 +173,8 @@ TEST_F(BrowserHostTest, InvokeAsyncNeedsALiveHost) {
     EXPECT_EQ(fn->selfCalls().size(), 1u);
     host->shutdown();
     host.reset();
-    try {
-        fn->InvokeAsync("", {});
-        FAIL();
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "Cannot invoke asynchronously");
-    }
+    EXPECT_EQ(errorOf<std::runtime_error>([&] { fn->InvokeAsync("", {}); }),
+              "Cannot invoke asynchronously");
     host = nvtest::TestBrowserHost::create();
 }
 

@@ -5,6 +5,9 @@
 
 #include "src/ScriptingCore/JSFunction.h"
 #include "src/ScriptingCore/script_error.h"
+#include "tests/support/ErrorText.h"
+
+using nvtest::errorOf;
 
 namespace {
 
@@ -43,16 +46,6 @@ public:
 
 class JSAPIAutoTest : public ::testing::Test {
 protected:
-    // Runs a call the way the bridge does and returns the page-visible error text.
-    std::string errorOf(const std::function<void()>& call) {
-        try {
-            call();
-        } catch (const FB::script_error& e) {
-            return e.what();
-        }
-        return "<no error>";
-    }
-
     boost::shared_ptr<Calculator> calc = boost::make_shared<Calculator>();
 };
 

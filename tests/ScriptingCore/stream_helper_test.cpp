@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "src/ScriptingCore/BrowserHost.h"
+#include "tests/support/ErrorText.h"
 #include "tests/support/TestBrowserHost.h"
 
 namespace {
@@ -185,10 +186,8 @@ TEST_F(StreamHelperTest, SynchronousRequestsBlockOnlyWorkers) {
 }
 
 TEST_F(StreamHelperTest, ARequestWithoutCallbackIsRejected) {
-    try {
-        FB::SimpleStreamHelper::AsyncRequest(host, FB::BrowserStreamRequest("http://h/"));
-        FAIL();
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "Invalid callback");
-    }
+    EXPECT_EQ(nvtest::errorOf<std::runtime_error>([&] {
+                  FB::SimpleStreamHelper::AsyncRequest(host, FB::BrowserStreamRequest("http://h/"));
+              }),
+              "Invalid callback");
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "src/ScriptingCore/SystemProxyDetector.h"
+#include "tests/support/ErrorText.h"
 
 using FB::URI;
 
@@ -58,12 +59,8 @@ TEST(Uri, TextsWithoutSchemeOrPath) {
 }
 
 TEST(Uri, MalformedTextsFailClearly) {
-    try {
-        URI("my-scheme://host/");
-        FAIL();
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "URI: invalid characters in protocol part");
-    }
+    EXPECT_EQ(nvtest::errorOf<std::runtime_error>([] { URI("my-scheme://host/"); }),
+              "URI: invalid characters in protocol part");
     EXPECT_THROW(URI("http://host:/x"), boost::bad_lexical_cast);
     EXPECT_THROW(URI("http://host:80a/x"), boost::bad_lexical_cast);
     EXPECT_EQ(URI("http://host:65537/").port, 1) << "ports wrap into 16 bits";

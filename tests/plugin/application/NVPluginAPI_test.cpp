@@ -5,6 +5,7 @@
 
 #include "plugin/application/NVPlugin.h"
 #include "src/ScriptingCore/script_error.h"
+#include "tests/support/ErrorText.h"
 #include "tests/support/TestBrowserHost.h"
 
 namespace {
@@ -17,15 +18,6 @@ protected:
         root = plugin->getRootJSAPI();
     }
     void TearDown() override { host->shutdown(); }
-
-    std::string errorOf(const std::function<void()>& call) {
-        try {
-            call();
-        } catch (const FB::script_error& e) {
-            return e.what();
-        }
-        return "<no error>";
-    }
 
     nvtest::TestBrowserHostPtr host = nvtest::TestBrowserHost::create();
     boost::shared_ptr<NVPlugin> plugin = boost::make_shared<NVPlugin>();
@@ -62,8 +54,9 @@ TEST_F(NVPluginAPITest, DropSwitchesAreOffAndStayOff) {
 
 TEST_F(NVPluginAPITest, AGonePluginMakesTheDropSwitchesFail) {
     plugin.reset();
-    EXPECT_EQ(errorOf([&] { root->GetProperty("supportDropFiles"); }), "The plugin is invalid");
-    EXPECT_EQ(errorOf([&] { root->SetProperty("EnableDropFiles", true); }),
+    EXPECT_EQ(nvtest::errorOf([&] { root->GetProperty("supportDropFiles"); }),
+              "The plugin is invalid");
+    EXPECT_EQ(nvtest::errorOf([&] { root->SetProperty("EnableDropFiles", true); }),
               "The plugin is invalid");
     EXPECT_EQ(root->GetProperty("version").cast<std::string>(), "4.0.1.0");
     EXPECT_TRUE(root->Invoke("mycrc", {1}).cast<FB::JSAPIPtr>());

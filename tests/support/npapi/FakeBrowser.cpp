@@ -92,9 +92,6 @@ void FakeBrowser::forgetInstance(NPP npp) {
                                           [npp](const AsyncCall& call) { return call.npp == npp; }),
                            m_asyncCalls.end());
     }
-    m_timers.erase(std::remove_if(m_timers.begin(), m_timers.end(),
-                                  [npp](const Timer& timer) { return timer.npp == npp; }),
-                   m_timers.end());
 }
 
 ObjectRef FakeBrowser::newPageObject(FakePageObject::Kind kind) {
@@ -181,11 +178,6 @@ size_t FakeBrowser::callCount(std::string_view entry) const {
     return static_cast<size_t>(std::count(m_callLog.begin(), m_callLog.end(), entry));
 }
 
-size_t FakeBrowser::pendingAsyncCalls() const {
-    std::lock_guard<std::mutex> lock(m_asyncMutex);
-    return m_asyncCalls.size();
-}
-
 size_t FakeBrowser::runAsyncCalls() {
     require(std::this_thread::get_id() == m_mainThread, "async calls run on the main thread");
     size_t run = 0;
@@ -203,24 +195,6 @@ size_t FakeBrowser::runAsyncCalls() {
         call.function(call.data);
         ++run;
     }
-}
-
-bool FakeBrowser::fireTimer(uint32_t id) {
-    auto found = std::find_if(m_timers.begin(), m_timers.end(),
-                              [id](const Timer& timer) { return timer.id == id; });
-    if (found == m_timers.end()) {
-        return false;
-    }
-    const Timer timer = *found;
-    if (!timer.repeat) {
-        m_timers.erase(found);
-    }
-    timer.function(timer.npp, timer.id);
-    return true;
-}
-
-size_t FakeBrowser::liveObjectCount(const NPClass& objectClass) const {
-    return m_objects.liveCount(objectClass);
 }
 
 void FakeBrowser::memFree(void* block) {

@@ -2,11 +2,12 @@
 // filled NPNetscapeFuncs table (version 26) whose entries work on a small page model: interned
 // identifiers, tracked NPN_MemAlloc blocks, reference-counted NPObjects deallocated through their
 // class, fake page objects (the window with its document, the plug-in element, and any the test
-// makes), recorded URL requests that the test answers with FakeStream, and queued async calls and
-// timers that the test runs. A test may null out entries of funcs() or change its version before
-// handing it to the plug-in; the fake itself never calls through the table. Entries no plug-in of
-// ours uses stay null: getJavaEnv, getJavaPeer, popupcontextmenu, convertpoint, handleevent,
-// unfocusinstance, urlredirectresponse.
+// makes), recorded URL requests that the test answers with FakeStream, and queued async calls that
+// the test runs. A test may null out entries of funcs() or change its version before handing it to
+// the plug-in; the fake itself never calls through the table. Entries whose work no test needs stay
+// null, as in a browser that lacks them: streams to the browser, byte-range reads, drawing,
+// status, timers, memflush, reloadplugins, setvalueforurl, getauthenticationinfo and the ones no
+// plug-in of ours uses.
 //
 // Misuse that a real browser would punish with a crash or a silent fault is recorded in misuses()
 // and not performed: freeing memory the browser did not allocate, using an object that is not
@@ -15,7 +16,7 @@
 //
 // One FakeBrowser at a time: the table's plain functions find it through current().
 // Thread contract: main thread only (the thread that made it), as for a browser; the table's
-// pluginthreadasynccall entry and pendingAsyncCalls() may be used from any thread.
+// pluginthreadasynccall entry may be used from any thread.
 #pragma once
 
 #include <atomic>
@@ -26,7 +27,6 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -60,13 +60,6 @@ public:
         NPObject* object;
         std::string message;
     };
-    struct Timer {
-        NPP npp;
-        uint32_t id;
-        uint32_t interval;
-        bool repeat;
-        void (*function)(NPP npp, uint32_t timerId);
-    };
 
     static constexpr uint16_t kTableVersion = 26;
 
@@ -82,19 +75,15 @@ public:
     NPNetscapeFuncs& funcs() { return m_funcs; }
     // A new instance record owned by the browser and valid as long as it.
     NPP addInstance();
-    // What a browser does after NPP_Destroy: the instance's queued async calls and its timers go.
+    // What a browser does after NPP_Destroy: the instance's queued async calls go.
     void forgetInstance(NPP npp);
 
     // The page. The window holds "document" and has the methods "Array" and "Object", which answer
     // a new array (of their arguments) and a new plain object.
     FakePageObject& window() { return *FakePageObject::from(m_window.get()); }
-    FakePageObject& document() { return *FakePageObject::from(m_document.get()); }
-    FakePageObject& pluginElement() { return *FakePageObject::from(m_pluginElement.get()); }
     ObjectRef newObject();
     ObjectRef newArray(PageArgs elements = {});
     ObjectRef newFunction(PageMethod body = nullptr);
-    // From now on NPN_GetValue answers NPERR_GENERIC_ERROR for `variable`.
-    void failGetValue(NPNVariable variable) { m_failingGetValues.insert(variable); }
     // Without a hook every script succeeds with void.
     void setEvaluateHook(EvaluateHook hook) { m_evaluateHook = std::move(hook); }
     // Without a hook NPN_GetValueForURL answers NPERR_GENERIC_ERROR.
@@ -116,31 +105,19 @@ public:
     // Page teardown: the invalidate slot of every live object runs.
     void invalidateObjects() { m_objects.invalidateAll(); }
 
-    // What the plug-in did. The call log names every table entry called, in order ("NPN_GetURL").
-    const std::vector<std::string>& callLog() const { return m_callLog; }
+    // What the plug-in did: the calls of a table entry ("NPN_GetURL"), the requests, and so on.
     size_t callCount(std::string_view entry) const;
-    void clearCallLog() { m_callLog.clear(); }
     const std::vector<UrlRequest>& requests() const { return m_requests; }
-    const std::vector<std::string>& evaluatedScripts() const { return m_scripts; }
     const std::vector<SetValueCall>& setValues() const { return m_setValues; }
     const std::vector<ScriptException>& exceptions() const { return m_exceptions; }
-    // Pop-up states pushed and not yet popped, oldest first.
-    const std::vector<bool>& popupStates() const { return m_popupStates; }
     std::vector<std::string> misuses() const { return m_misuses.entries(); }
 
-    // Work the plug-in left for the browser.
-    size_t pendingAsyncCalls() const;
     // Runs queued async calls in order, those queued meanwhile included, until none is left.
     // Returns the number run.
     size_t runAsyncCalls();
-    const std::vector<Timer>& timers() const { return m_timers; }
-    // Runs the timer's function once, unscheduling a one-shot timer first; false for an unknown id.
-    bool fireTimer(uint32_t id);
 
-    // Leak check. The counts include the window, the document and the plug-in element.
-    size_t liveObjectCount() const { return m_objects.liveCount(); }
-    size_t liveObjectCount(const NPClass& objectClass) const;
     bool isLive(const NPObject* object) const { return m_objects.isLive(object); }
+    // Leak check: NPN_MemAlloc blocks handed to the plug-in and not yet freed.
     size_t outstandingAllocations() const { return m_memory.outstanding(); }
 
     // The browser services behind the table, shared with the page objects and streams.
@@ -183,20 +160,16 @@ private:
     ObjectRef m_window;
     ObjectRef m_document;
     ObjectRef m_pluginElement;
-    std::set<NPNVariable> m_failingGetValues;
     EvaluateHook m_evaluateHook;
     UrlValueHook m_urlValueHook;
     std::string m_userAgent;
     NPError m_requestResult = NPERR_NO_ERROR;
     std::vector<std::string> m_callLog;
     std::vector<UrlRequest> m_requests;
-    std::vector<std::string> m_scripts;
     std::vector<SetValueCall> m_setValues;
     std::vector<ScriptException> m_exceptions;
-    std::vector<bool> m_popupStates;
+    size_t m_pushedPopupStates = 0;
     std::map<NPStream*, FakeStream*> m_streams;
-    std::vector<Timer> m_timers;
-    uint32_t m_lastTimerId = 0;
     mutable std::mutex m_asyncMutex;
     std::deque<AsyncCall> m_asyncCalls; // guarded by m_asyncMutex
 };

@@ -83,29 +83,6 @@ struct FakeBrowser::Entries {
         return found->second;
     }
 
-    static NPError requestRead(NPStream* record, NPByteRange* ranges) {
-        FakeBrowser* browser = enter("NPN_RequestRead");
-        FakeStream* target = browser ? stream(*browser, "NPN_RequestRead", record) : nullptr;
-        if (!target) {
-            return NPERR_GENERIC_ERROR;
-        }
-        for (const NPByteRange* range = ranges; range; range = range->next) {
-            target->m_ranges.emplace_back(range->offset, range->length);
-        }
-        return NPERR_NO_ERROR;
-    }
-
-    // The browser takes no streams from the plug-in.
-    static NPError newStream(NPP, NPMIMEType, const char*, NPStream**) {
-        enter("NPN_NewStream");
-        return NPERR_GENERIC_ERROR;
-    }
-
-    static int32_t write(NPP, NPStream*, int32_t, void*) {
-        enter("NPN_Write");
-        return -1;
-    }
-
     static NPError destroyStream(NPP, NPStream* record, NPReason reason) {
         FakeBrowser* browser = enter("NPN_DestroyStream");
         FakeStream* target = browser ? stream(*browser, "NPN_DestroyStream", record) : nullptr;
@@ -115,8 +92,6 @@ struct FakeBrowser::Entries {
         target->finish(reason);
         return NPERR_NO_ERROR;
     }
-
-    static void status(NPP, const char*) { enter("NPN_Status"); }
 
     static const char* userAgent(NPP) {
         FakeBrowser* browser = enter("NPN_UserAgent");
@@ -134,13 +109,6 @@ struct FakeBrowser::Entries {
         }
     }
 
-    static uint32_t memFlush(uint32_t) {
-        enter("NPN_MemFlush");
-        return 0;
-    }
-
-    static void reloadPlugins(NPBool) { enter("NPN_ReloadPlugins"); }
-
     static NPError getValue(NPP, NPNVariable variable, void* value) {
         FakeBrowser* browser = enter("NPN_GetValue");
         if (!browser) {
@@ -149,9 +117,6 @@ struct FakeBrowser::Entries {
         if (!value) {
             browser->recordMisuse("NPN_GetValue without a place for the answer");
             return NPERR_INVALID_PARAM;
-        }
-        if (browser->m_failingGetValues.count(variable)) {
-            return NPERR_GENERIC_ERROR;
         }
         switch (variable) {
         case NPNVWindowNPObject:
@@ -180,10 +145,6 @@ struct FakeBrowser::Entries {
         browser->m_setValues.push_back(SetValueCall{npp, variable, value});
         return NPERR_NO_ERROR;
     }
-
-    static void invalidateRect(NPP, NPRect*) { enter("NPN_InvalidateRect"); }
-    static void invalidateRegion(NPP, NPRegion) { enter("NPN_InvalidateRegion"); }
-    static void forceRedraw(NPP) { enter("NPN_ForceRedraw"); }
 
     static NPIdentifier getStringIdentifier(const NPUTF8* name) {
         FakeBrowser* browser = enter("NPN_GetStringIdentifier");
@@ -296,7 +257,6 @@ struct FakeBrowser::Entries {
             return false;
         }
         const std::string text(script->UTF8Characters, script->UTF8Length);
-        browser->m_scripts.push_back(text);
         const std::optional<PageValue> answer =
             browser->m_evaluateHook ? browser->m_evaluateHook(text) : PageValue();
         if (!answer) {
@@ -349,9 +309,9 @@ struct FakeBrowser::Entries {
         }
     }
 
-    static void pushPopupsEnabledState(NPP, NPBool enabled) {
+    static void pushPopupsEnabledState(NPP, NPBool) {
         if (FakeBrowser* browser = enter("NPN_PushPopupsEnabledState")) {
-            browser->m_popupStates.push_back(enabled != 0);
+            ++browser->m_pushedPopupStates;
         }
     }
 
@@ -360,11 +320,11 @@ struct FakeBrowser::Entries {
         if (!browser) {
             return;
         }
-        if (browser->m_popupStates.empty()) {
+        if (browser->m_pushedPopupStates == 0) {
             browser->recordMisuse("NPN_PopPopupsEnabledState without a pushed state");
             return;
         }
-        browser->m_popupStates.pop_back();
+        --browser->m_pushedPopupStates;
     }
 
     // Any thread may queue; the test runs the queue on the main thread.
@@ -402,43 +362,6 @@ struct FakeBrowser::Entries {
         std::memcpy(*value, answer->data(), answer->size());
         return NPERR_NO_ERROR;
     }
-
-    static NPError setValueForURL(NPP, NPNURLVariable, const char*, const char*, uint32_t) {
-        enter("NPN_SetValueForURL");
-        return NPERR_GENERIC_ERROR;
-    }
-
-    static NPError getAuthenticationInfo(NPP, const char*, const char*, int32_t, const char*,
-                                         const char*, char**, uint32_t*, char**, uint32_t*) {
-        enter("NPN_GetAuthenticationInfo");
-        return NPERR_GENERIC_ERROR;
-    }
-
-    static uint32_t scheduleTimer(NPP npp, uint32_t interval, NPBool repeat,
-                                  void (*function)(NPP, uint32_t)) {
-        FakeBrowser* browser = enter("NPN_ScheduleTimer");
-        if (!browser) {
-            return 0;
-        }
-        if (!function) {
-            browser->recordMisuse("NPN_ScheduleTimer without a function");
-            return 0;
-        }
-        const uint32_t id = ++browser->m_lastTimerId;
-        browser->m_timers.push_back(Timer{npp, id, interval, repeat != 0, function});
-        return id;
-    }
-
-    static void unscheduleTimer(NPP npp, uint32_t id) {
-        FakeBrowser* browser = enter("NPN_UnscheduleTimer");
-        if (!browser) {
-            return;
-        }
-        auto& timers = browser->m_timers;
-        timers.erase(std::remove_if(timers.begin(), timers.end(),
-                                    [&](const Timer& t) { return t.npp == npp && t.id == id; }),
-                     timers.end());
-    }
 };
 
 void FakeBrowser::fillFuncs() {
@@ -447,23 +370,14 @@ void FakeBrowser::fillFuncs() {
     m_funcs.version = kTableVersion;
     m_funcs.geturl = &Entries::getURL;
     m_funcs.posturl = &Entries::postURL;
-    m_funcs.requestread = &Entries::requestRead;
-    m_funcs.newstream = &Entries::newStream;
-    m_funcs.write = &Entries::write;
     m_funcs.destroystream = &Entries::destroyStream;
-    m_funcs.status = &Entries::status;
     m_funcs.uagent = &Entries::userAgent;
     m_funcs.memalloc = &Entries::memAlloc;
     m_funcs.memfree = &Entries::memFree;
-    m_funcs.memflush = &Entries::memFlush;
-    m_funcs.reloadplugins = &Entries::reloadPlugins;
     m_funcs.geturlnotify = &Entries::getURLNotify;
     m_funcs.posturlnotify = &Entries::postURLNotify;
     m_funcs.getvalue = &Entries::getValue;
     m_funcs.setvalue = &Entries::setValue;
-    m_funcs.invalidaterect = &Entries::invalidateRect;
-    m_funcs.invalidateregion = &Entries::invalidateRegion;
-    m_funcs.forceredraw = &Entries::forceRedraw;
     m_funcs.getstringidentifier = &Entries::getStringIdentifier;
     m_funcs.getstringidentifiers = &Entries::getStringIdentifiers;
     m_funcs.getintidentifier = &Entries::getIntIdentifier;
@@ -489,10 +403,6 @@ void FakeBrowser::fillFuncs() {
     m_funcs.pluginthreadasynccall = &Entries::pluginThreadAsyncCall;
     m_funcs.construct = &Entries::construct;
     m_funcs.getvalueforurl = &Entries::getValueForURL;
-    m_funcs.setvalueforurl = &Entries::setValueForURL;
-    m_funcs.getauthenticationinfo = &Entries::getAuthenticationInfo;
-    m_funcs.scheduletimer = &Entries::scheduleTimer;
-    m_funcs.unscheduletimer = &Entries::unscheduleTimer;
 }
 
 } // namespace nvtest::npapi

@@ -7,7 +7,7 @@
 // property holding a function can be called as a method; a method body answering nullopt fails the
 // call (a script exception). Methods set with setMethod are not properties. After the browser
 // invalidates it (page teardown) every call fails. Calls of methods and of the object itself are
-// recorded with their arguments; recorded object arguments stay referenced until clearCalls().
+// recorded with their arguments; recorded object arguments stay referenced with the object.
 // Thread contract: main thread only.
 #pragma once
 
@@ -43,19 +43,14 @@ public:
     // The page object behind `object`, or null when `object` is of another class.
     static FakePageObject* from(NPObject* object);
 
-    Kind kind() const { return m_kind; }
     void set(const std::string& name, PageValue value);
     // The property's value, or nullopt when there is no such property.
     std::optional<PageValue> get(const std::string& name) const;
     void setMethod(const std::string& name, PageMethod body);
-    // What calling or constructing a function does; a function without a body answers void.
-    void setBody(PageMethod body) { m_body = std::move(body); }
     // An array's elements.
     PageArgs& elements() { return m_elements; }
 
     const std::vector<PageCall>& calls() const { return m_calls; }
-    void clearCalls() { m_calls.clear(); }
-    bool invalidated() const { return m_invalidated; }
 
 private:
     friend class FakeBrowser;

@@ -1,6 +1,7 @@
 #include "tests/support/npapi/FakeStream.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "tests/support/npapi/FakeBrowser.h"
 
@@ -11,16 +12,13 @@ namespace {
 // Rounds in a row in which the plug-in took nothing before write() gives up: a browser would
 // retry on a timer, which a unit test must not wait for.
 constexpr int kMaxIdleRounds = 3;
+constexpr size_t kChunkLimit = 65536;
 
 } // namespace
 
 FakeStream::FakeStream(FakeBrowser& browser, const NPPluginFuncs& plugin, const UrlRequest& request)
     : m_browser(browser), m_plugin(plugin), m_npp(request.npp), m_url(request.url),
       m_notify(request.notify), m_notifyData(request.notifyData) {}
-
-FakeStream::FakeStream(FakeBrowser& browser, const NPPluginFuncs& plugin, NPP npp, std::string url)
-    : m_browser(browser), m_plugin(plugin), m_npp(npp), m_url(std::move(url)), m_notify(false),
-      m_notifyData(nullptr) {}
 
 FakeStream::~FakeStream() {
     if (isOpen()) {
@@ -34,11 +32,11 @@ NPError FakeStream::open(const StreamResponse& response) {
         NPStream{nullptr, this, m_url.c_str(), response.length, response.lastModified, m_notifyData,
                  m_headers.empty() ? nullptr : m_headers.c_str()});
     m_browser.m_streams[m_record.get()] = this;
-    m_streamType = NP_NORMAL;
+    uint16_t streamType = NP_NORMAL;
     std::string mimeType = response.mimeType; // the table wants a mutable string
     const NPError answer = m_plugin.newstream
                                ? m_plugin.newstream(m_npp, mimeType.data(), m_record.get(),
-                                                    response.seekable, &m_streamType)
+                                                    response.seekable, &streamType)
                                : NPERR_GENERIC_ERROR;
     if (answer != NPERR_NO_ERROR && isOpen()) {
         m_browser.m_streams.erase(m_record.get());
@@ -53,9 +51,8 @@ size_t FakeStream::write(std::string_view data) {
     int idleRounds = 0;
     while (taken < data.size() && isOpen() && idleRounds < kMaxIdleRounds) {
         const int32_t ready = m_plugin.writeready ? m_plugin.writeready(m_npp, record()) : 0;
-        const auto chunk = static_cast<int32_t>(
-            std::min<size_t>({data.size() - taken, static_cast<size_t>(std::max(ready, 0)),
-                              static_cast<size_t>(std::max(m_chunkLimit, 0))}));
+        const auto chunk = static_cast<int32_t>(std::min<size_t>(
+            {data.size() - taken, static_cast<size_t>(std::max(ready, 0)), kChunkLimit}));
         if (!isOpen() || chunk == 0 || !m_plugin.write) {
             ++idleRounds;
             continue;
@@ -73,12 +70,6 @@ size_t FakeStream::write(std::string_view data) {
         m_offset += accepted;
     }
     return taken;
-}
-
-void FakeStream::deliverFile(const std::string& path) {
-    if (isOpen() && m_plugin.asfile) {
-        m_plugin.asfile(m_npp, record(), path.c_str());
-    }
 }
 
 void FakeStream::finish(NPReason reason) {

@@ -1,10 +1,11 @@
 // FakeStream: the browser's side of one stream to the plug-in, driven by the test step by step
 // through the plug-in's NPPluginFuncs: open (NPP_NewStream), write (NPP_WriteReady and NPP_Write),
-// deliverFile (NPP_StreamAsFile), finish (NPP_DestroyStream, then NPP_URLNotify when the request
-// asked for notification). As in a browser, NPN_DestroyStream from the plug-in finishes the stream
-// at once with the plug-in's reason, and an NPP_Write answer below zero finishes it with
-// NPRES_NETWORK_ERR. The NPStream record is freed when the stream finishes, so a plug-in that keeps
-// using it trips the address sanitizer.
+// finish (NPP_DestroyStream, then NPP_URLNotify when the request asked for notification). As in a
+// browser, NPN_DestroyStream from the plug-in finishes the stream at once with the plug-in's
+// reason, and an NPP_Write answer below zero finishes it with NPRES_NETWORK_ERR. The NPStream
+// record is freed when the stream finishes, so a plug-in that keeps using it trips the address
+// sanitizer.
+//
 // Thread contract: main thread only; REQUIRES: the FakeBrowser outlives the stream.
 #pragma once
 
@@ -14,8 +15,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 #include "src/NpapiCore/npapi/npapi_all.h"
 
@@ -49,8 +48,6 @@ class FakeStream {
 public:
     // The answer to `request`.
     FakeStream(FakeBrowser& browser, const NPPluginFuncs& plugin, const UrlRequest& request);
-    // A stream the plug-in did not ask for (no notification, no notifyData).
-    FakeStream(FakeBrowser& browser, const NPPluginFuncs& plugin, NPP npp, std::string url);
     FakeStream(const FakeStream&) = delete;
     FakeStream& operator=(const FakeStream&) = delete;
     // A stream still open is finished with NPRES_USER_BREAK, as when the user leaves the page.
@@ -59,15 +56,10 @@ public:
     // Offers the stream (NPP_NewStream). When the plug-in refuses it, the request ends with
     // NPP_URLNotify(NPRES_NETWORK_ERR) and no NPP_DestroyStream. Returns the plug-in's answer.
     NPError open(const StreamResponse& response);
-    // The stream type the plug-in chose in NPP_NewStream.
-    uint16_t streamType() const { return m_streamType; }
-    // Offers `data` in chunks no larger than the plug-in's NPP_WriteReady answer or the chunk
-    // limit, each in a fresh buffer, re-offering what a write did not take. Stops when everything
-    // was taken, the stream finished, or three rounds in a row took nothing. Returns the bytes
-    // taken.
+    // Offers `data` in chunks no larger than the plug-in's NPP_WriteReady answer or 64 KiB, each
+    // in a fresh buffer, re-offering what a write did not take. Stops when everything was taken,
+    // the stream finished, or three rounds in a row took nothing. Returns the bytes taken.
     size_t write(std::string_view data);
-    void setChunkLimit(int32_t bytes) { m_chunkLimit = bytes; }
-    void deliverFile(const std::string& path);
     // Ends the stream once: NPP_DestroyStream when it is open, then NPP_URLNotify when notifying.
     void finish(NPReason reason);
 
@@ -75,8 +67,6 @@ public:
     bool isFinished() const { return m_finished; }
     // The record handed to the plug-in, null unless open.
     NPStream* record() const { return m_record.get(); }
-    // Byte ranges the plug-in asked for with NPN_RequestRead (offset, length).
-    const std::vector<std::pair<int32_t, uint32_t>>& requestedRanges() const { return m_ranges; }
 
 private:
     friend class FakeBrowser;
@@ -89,11 +79,8 @@ private:
     void* m_notifyData;
     std::string m_headers;
     std::unique_ptr<NPStream> m_record;
-    uint16_t m_streamType = NP_NORMAL;
     int32_t m_offset = 0;
-    int32_t m_chunkLimit = 65536;
     bool m_finished = false;
-    std::vector<std::pair<int32_t, uint32_t>> m_ranges;
 };
 
 // Answers `request` in one go: open, write all of `body`, finish with NPRES_DONE, or with

@@ -43,14 +43,6 @@ void ObjectTable::release(NPObject* object) {
     }
 }
 
-size_t ObjectTable::liveCount(const NPClass& objectClass) const {
-    size_t count = 0;
-    for (const NPObject* object : m_live) {
-        count += object->_class == &objectClass ? 1 : 0;
-    }
-    return count;
-}
-
 void ObjectTable::invalidateAll() {
     const std::vector<const NPObject*> snapshot(m_live.begin(), m_live.end());
     for (const NPObject* object : snapshot) {

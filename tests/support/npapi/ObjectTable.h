@@ -27,8 +27,6 @@ public:
     void release(NPObject* object);
 
     bool isLive(const NPObject* object) const { return m_live.count(object) != 0; }
-    size_t liveCount() const { return m_live.size(); }
-    size_t liveCount(const NPClass& objectClass) const;
     // Page teardown: every live object's invalidate slot runs once; references are unchanged.
     void invalidateAll();
 
