@@ -29,16 +29,3 @@ TEST(ChangeCharset, BytesNeitherDecodingAcceptsGiveAnEmptyName) {
     // Cut inside a character, as a 255-byte cut may leave it.
     EXPECT_EQ(changeCharset("ab\xD6", "gb18030"), L"");
 }
-
-TEST(ZipEntryNameSplit, TheLastSeparatorOfEitherKindSplits) {
-    ZipEntryName inFolder = ZipEntryName::split("a/b\\c.txt");
-    EXPECT_TRUE(inFolder.inFolder);
-    EXPECT_EQ(inFolder.folder, "a/b");
-    EXPECT_EQ(inFolder.file, "c.txt");
-    ZipEntryName folder = ZipEntryName::split("a/b/");
-    EXPECT_EQ(folder.folder, "a/b");
-    EXPECT_EQ(folder.file, "");
-    ZipEntryName top = ZipEntryName::split("top.txt");
-    EXPECT_FALSE(top.inFolder);
-    EXPECT_EQ(top.file, "top.txt");
-}

@@ -92,18 +92,6 @@ TEST(MimeBody, MultipartWithoutBoundaryKeepsItsContentAsTextAndCannotBeStored) {
     EXPECT_EQ(result, -1);
 }
 
-TEST(MimeBody, BareLineFeedMessagesSplitToo) {
-    CMimeMessage message;
-    LoadFrom(message, "Content-Type: multipart/alternative; boundary=\"q\"\n\n--q\n"
-                      "Content-Type: text/plain\n\nplain\n--q\nContent-Type: text/html\n\n"
-                      "<p>html</p>\n--q--\n");
-    const std::vector<CMimeBody*> leaves = Leaves(message);
-    ASSERT_EQ(leaves.size(), 2u);
-    EXPECT_EQ(ContentOf(*leaves[0]), "plain");
-    EXPECT_EQ(leaves[1]->GetSubType(), "html");
-    EXPECT_EQ(ContentOf(*leaves[1]), "<p>html</p>");
-}
-
 TEST(MimeBody, EmbeddedMessageStaysUnparsedUntilAskedFor) {
     const std::string inner = "Subject: inner\r\nContent-Type: multipart/mixed; boundary=i\r\n\r\n"
                               "--i\r\n\r\ninner part\r\n--i--\r\n";

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "plugin/mime/MimeCodeBase64.h"
 #include "plugin/mime/MimeCodeQP.h"
@@ -19,40 +20,42 @@ std::string AllBytes() {
     return bytes;
 }
 
-TEST(MimeCodeQP, LongLineGetsSoftBreakAfterSeventyFiveCharacters) {
-    CMimeCodeQP qp;
-    EXPECT_EQ(Convert(qp, std::string(80, 'a'), true),
-              std::string(75, 'a') + "=\r\n" + std::string(5, 'a'));
+struct CodecCase {
+    std::string input;
+    bool encode;
+    bool lineBreak;
+    std::string expected;
+};
+
+template <typename Codec> void ExpectConversions(const std::vector<CodecCase>& cases) {
+    for (const CodecCase& c : cases) {
+        Codec codec;
+        codec.SetLineBreak(c.lineBreak);
+        EXPECT_EQ(Convert(codec, c.input, c.encode), c.expected)
+            << (c.encode ? "encoding " : "decoding ") << c.input.substr(0, 40);
+    }
 }
 
-TEST(MimeCodeQP, SoftBreakGoesAfterTheLastBlankOfTheLine) {
-    CMimeCodeQP qp;
-    EXPECT_EQ(Convert(qp, std::string(70, 'a') + " " + std::string(10, 'b'), true),
-              std::string(70, 'a') + " =\r\n" + std::string(10, 'b'));
-}
-
-TEST(MimeCodeQP, BlankAtEndOfInputOrLineIsEncoded) {
-    CMimeCodeQP qp;
-    EXPECT_EQ(Convert(qp, "a b ", true), "a b=20");
-    EXPECT_EQ(Convert(qp, "a \r\nb", true), "a=20\r\nb");
-}
-
-TEST(MimeCodeQP, LoneDotLineIsEncodedOnlyInTextMode) {
-    CMimeCodeQP qp;
-    EXPECT_EQ(Convert(qp, "ab\r\n.\r\ncd", true), "ab\r\n=2E\r\ncd");
-    EXPECT_EQ(Convert(qp, "ab\r\n.x\r\n", true), "ab\r\n.x\r\n");
-    qp.SetLineBreak(true);
-    EXPECT_EQ(Convert(qp, "a\r\n.\r\n=", true), "a=0D=0A.=0D=0A=3D");
-}
-
-TEST(MimeCodeQP, DecodeHandlesEscapesSoftBreaksAndStrayEquals) {
-    CMimeCodeQP qp;
-    EXPECT_EQ(Convert(qp, "a=3Db=C3=BC", false), "a=b\xC3\xBC");
-    EXPECT_EQ(Convert(qp, "soft=\r\nbreak and bare=\nLF", false), "softbreak and bareLF");
-    EXPECT_EQ(Convert(qp, "=3d stays", false), "3d stays");
-    EXPECT_EQ(Convert(qp, "x= y", false), "x y");
-    EXPECT_EQ(Convert(qp, "under_score", false), "under_score");
-    EXPECT_EQ(Convert(qp, "tail=4", false), "tail");
+TEST(MimeCodeQP, KnownEncodingsAndDecodings) {
+    ExpectConversions<CMimeCodeQP>({
+        // Soft break after 75 characters, or after the last blank of the line.
+        {std::string(80, 'a'), true, false, std::string(75, 'a') + "=\r\n" + std::string(5, 'a')},
+        {std::string(70, 'a') + " " + std::string(10, 'b'), true, false,
+         std::string(70, 'a') + " =\r\n" + std::string(10, 'b')},
+        // A blank at the end of the input or of a line is encoded.
+        {"a b ", true, false, "a b=20"},
+        {"a \r\nb", true, false, "a=20\r\nb"},
+        // A lone dot line is encoded only in text mode.
+        {"ab\r\n.\r\ncd", true, false, "ab\r\n=2E\r\ncd"},
+        {"ab\r\n.x\r\n", true, false, "ab\r\n.x\r\n"},
+        {"a\r\n.\r\n=", true, true, "a=0D=0A.=0D=0A=3D"},
+        {"a=3Db=C3=BC", false, false, "a=b\xC3\xBC"},
+        {"soft=\r\nbreak and bare=\nLF", false, false, "softbreak and bareLF"},
+        {"=3d stays", false, false, "3d stays"},
+        {"x= y", false, false, "x y"},
+        {"under_score", false, false, "under_score"},
+        {"tail=4", false, false, "tail"},
+    });
 }
 
 TEST(MimeCodeQP, EveryByteSurvivesEncodeDecodeInBothModes) {
@@ -82,31 +85,24 @@ TEST(MimeCodeQP, SmallBufferTruncatesWithoutOverrun) {
     EXPECT_EQ(std::string(out, 8), std::string("=FF####", 8));
 }
 
-TEST(MimeCodeBase64, FiftySevenBytesMakeOneFullLine) {
-    CMimeCodeBase64 base64;
-    const std::string line = Convert(base64, std::string(57, 'x'), true);
-    ASSERT_EQ(line.size(), 78u);
-    EXPECT_EQ(line.substr(76), "\r\n");
-    const std::string two = Convert(base64, std::string(58, 'x'), true);
-    ASSERT_EQ(two.size(), 84u);
-    EXPECT_EQ(two.substr(76), "\r\neA==\r\n");
-}
-
-TEST(MimeCodeBase64, UnbrokenEncodingHasNoLineEnds) {
-    CMimeCodeBase64 base64;
-    base64.SetLineBreak(false);
-    EXPECT_EQ(Convert(base64, "ABCDE", true), "QUJDREU=");
-    EXPECT_EQ(Convert(base64, std::string(100, 'x'), true).find('\r'), std::string::npos);
-}
-
-TEST(MimeCodeBase64, DecodeSkipsLineEndsAndStopsAtAnythingElse) {
-    CMimeCodeBase64 base64;
-    EXPECT_EQ(Convert(base64, "QUJD\r\nREVG\nR0g=", false), "ABCDEFGH");
-    EXPECT_EQ(Convert(base64, "QUJD REVG", false), "ABC");
-    EXPECT_EQ(Convert(base64, "QUJD!REVG", false), "ABC");
-    EXPECT_EQ(Convert(base64, "QQ==QUJD", false), "A");
-    EXPECT_EQ(Convert(base64, "QUJDRA", false), "ABCD");
-    EXPECT_EQ(Convert(base64, "QUJDREU", false), "ABCDE");
+TEST(MimeCodeBase64, KnownEncodingsAndDecodings) {
+    std::string fullLine;
+    for (int i = 0; i < 19; ++i)
+        fullLine += "eHh4";
+    ExpectConversions<CMimeCodeBase64>({
+        // 57 bytes make one full line of 76 characters.
+        {std::string(57, 'x'), true, true, fullLine + "\r\n"},
+        {std::string(58, 'x'), true, true, fullLine + "\r\neA==\r\n"},
+        {std::string(58, 'x'), true, false, fullLine + "eA=="},
+        {"ABCDE", true, false, "QUJDREU="},
+        // Decoding skips line ends and stops at anything else.
+        {"QUJD\r\nREVG\nR0g=", false, true, "ABCDEFGH"},
+        {"QUJD REVG", false, true, "ABC"},
+        {"QUJD!REVG", false, true, "ABC"},
+        {"QQ==QUJD", false, true, "A"},
+        {"QUJDRA", false, true, "ABCD"},
+        {"QUJDREU", false, true, "ABCDE"},
+    });
 }
 
 TEST(MimeCodeBase64, EveryByteSurvivesWithExactBounds) {

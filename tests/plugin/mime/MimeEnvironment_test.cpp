@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include "plugin/mime/FieldCode.h"
 #include "plugin/mime/MimeCodeBase64.h"
 #include "plugin/mime/MimeEnvironment.h"
 #include "plugin/mime/MimeMessage.h"
@@ -40,15 +39,6 @@ TEST(MimeEnvironment, CodersAreFoundByNameIgnoringCaseWithCopyingFallback) {
     EXPECT_EQ(EncodeWith("Quoted-Printable", "a=b"), "a=3Db");
     EXPECT_EQ(EncodeWith("x-unknown", "a=b"), "a=b");
     EXPECT_EQ(EncodeWith("", std::string(100, 'a') + " b"), std::string(100, 'a') + " b");
-}
-
-TEST(MimeEnvironment, FieldCodersFollowTheFieldName) {
-    EXPECT_EQ(CMimeEnvironment::CreateFieldCoder("subject")->GetDelimeter(), '\xFF');
-    EXPECT_TRUE(CMimeEnvironment::CreateFieldCoder("RESENT-REPLY-TO")->IsFoldingChar(','));
-    EXPECT_TRUE(CMimeEnvironment::CreateFieldCoder("content-disposition")->IsFoldingChar(';'));
-    const auto plain = CMimeEnvironment::CreateFieldCoder("X-Anything");
-    EXPECT_EQ(plain->GetDelimeter(), 0);
-    EXPECT_FALSE(plain->IsFoldingChar(','));
 }
 
 TEST(MimeEnvironment, LatestRegistrationWinsAndNullRemoves) {

@@ -27,42 +27,36 @@ CMimeField Field(const std::string& name, const std::string& value) {
     return field;
 }
 
-TEST(MimeField, LoadTakesNameAndValueAndKeepsFolding) {
-    CMimeField field;
-    EXPECT_EQ(LoadField(field, "Subject: \t Hello\r\n\tworld\r\nNext: x\r\n"), 26);
-    EXPECT_EQ(field.GetName(), "Subject");
-    EXPECT_EQ(field.GetValue(), "Hello\r\n\tworld");
-    EXPECT_EQ(field.GetCharset(), "");
-}
-
-TEST(MimeField, LoadDecodesEncodedWordsAndRecordsTheirCharset) {
-    CMimeField field;
-    LoadField(field, "Subject: =?GB2312?B?1tDOxA==?=\r\n");
-    EXPECT_EQ(field.GetValue(), "\xD6\xD0\xCE\xC4");
-    EXPECT_EQ(field.GetCharset(), "GB2312");
-}
-
-TEST(MimeField, BareLineFeedEndsAFieldToo) {
-    CMimeField field;
-    EXPECT_EQ(LoadField(field, "To: a@b\n c@d\nX: y\n"), 13);
-    EXPECT_EQ(field.GetValue(), "a@b\n c@d");
-}
-
-TEST(MimeField, FieldWithoutLineEndFails) {
-    CMimeField field;
-    EXPECT_EQ(LoadField(field, "Subject: no line end"), 0);
-    EXPECT_EQ(LoadField(field, "Subject: folded\r\n more"), 0);
-    EXPECT_EQ(LoadField(field, "\r\n"), 0);
-    EXPECT_EQ(LoadField(field, ""), 0);
-}
-
-TEST(MimeField, LeadingContinuationLinesAreDroppedAndColonlessLinesHaveNoName) {
-    CMimeField field;
-    EXPECT_EQ(LoadField(field, " stray\r\n\tstray\r\nTo: x\r\n"), 23);
-    EXPECT_EQ(field.GetName(), "To");
-    EXPECT_EQ(LoadField(field, "no colon here\r\n"), 15);
-    EXPECT_EQ(field.GetName(), "");
-    EXPECT_EQ(field.GetValue(), "no colon here");
+TEST(MimeField, LoadTakesOneFieldWithItsFoldingAndEncodedWords) {
+    struct Case {
+        std::string text;
+        int consumed; // 0: the field is refused
+        std::string name;
+        std::string value;
+        std::string charset;
+    };
+    const Case cases[] = {
+        {"Subject: \t Hello\r\n\tworld\r\nNext: x\r\n", 26, "Subject", "Hello\r\n\tworld", ""},
+        {"Subject: =?GB2312?B?1tDOxA==?=\r\n", 32, "Subject", "\xD6\xD0\xCE\xC4", "GB2312"},
+        {"To: a@b\n c@d\nX: y\n", 13, "To", "a@b\n c@d", ""},
+        // Leading continuation lines are dropped; a line without a colon has no name.
+        {" stray\r\n\tstray\r\nTo: x\r\n", 23, "To", "x", ""},
+        {"no colon here\r\n", 15, "", "no colon here", ""},
+        // A field must end with a line end.
+        {"Subject: no line end", 0, "", "", ""},
+        {"Subject: folded\r\n more", 0, "", "", ""},
+        {"\r\n", 0, "", "", ""},
+        {"", 0, "", "", ""},
+    };
+    for (const Case& c : cases) {
+        CMimeField field;
+        EXPECT_EQ(LoadField(field, c.text), c.consumed) << c.text;
+        if (c.consumed > 0) {
+            EXPECT_EQ(field.GetName(), c.name) << c.text;
+            EXPECT_EQ(field.GetValue(), c.value) << c.text;
+            EXPECT_EQ(field.GetCharset(), c.charset) << c.text;
+        }
+    }
 }
 
 TEST(MimeField, MainValueStopsAtSemicolonWithoutTrailingSpace) {
@@ -74,35 +68,32 @@ TEST(MimeField, MainValueStopsAtSemicolonWithoutTrailingSpace) {
 }
 
 TEST(MimeField, GetParameterFindsQuotedAndBareValuesByNameIgnoringCase) {
-    const CMimeField field = Field(
-        "Content-Type", "text/plain; filename=a.txt; NAME=\"x y.txt\";\r\n\tcharset=utf-8 (c)");
-    std::string value;
-    EXPECT_TRUE(field.GetParameter("name", value));
-    EXPECT_EQ(value, "x y.txt");
-    EXPECT_TRUE(field.GetParameter("Charset", value));
-    EXPECT_EQ(value, "utf-8");
-    EXPECT_TRUE(field.GetParameter("filename", value));
-    EXPECT_EQ(value, "a.txt");
-    value = "stale";
-    EXPECT_FALSE(field.GetParameter("boundary", value));
-    EXPECT_EQ(value, "");
-    EXPECT_FALSE(Field("Content-Type", "text/plain").GetParameter("charset", value));
-}
-
-TEST(MimeField, UnquotedValueKeepsSpecialCharactersUpToTheSemicolon) {
-    const CMimeField field =
-        Field("Content-Type", "multipart/mixed; boundary=----=_Part_1.2;name=a.b(c)");
-    std::string value;
-    EXPECT_TRUE(field.GetParameter("boundary", value));
-    EXPECT_EQ(value, "----=_Part_1.2");
-    EXPECT_TRUE(field.GetParameter("name", value));
-    EXPECT_EQ(value, "a.b(c)");
-}
-
-TEST(MimeField, UnclosedQuoteKeepsTheRestOfTheWord) {
-    std::string value;
-    EXPECT_TRUE(Field("Content-Type", "a/b; name=\"open end").GetParameter("name", value));
-    EXPECT_EQ(value, "open");
+    struct Case {
+        std::string value;
+        std::string parameter;
+        bool found;
+        std::string expected;
+    };
+    const std::string list = "text/plain; filename=a.txt; NAME=\"x y.txt\";\r\n\tcharset=utf-8 (c)";
+    // Unquoted values keep special characters up to the semicolon.
+    const std::string special = "multipart/mixed; boundary=----=_Part_1.2;name=a.b(c)";
+    const Case cases[] = {
+        {list, "name", true, "x y.txt"},
+        {list, "Charset", true, "utf-8"},
+        {list, "filename", true, "a.txt"},
+        {list, "boundary", false, ""},
+        {"text/plain", "charset", false, ""},
+        {special, "boundary", true, "----=_Part_1.2"},
+        {special, "name", true, "a.b(c)"},
+        // An unclosed quote keeps the rest of the word.
+        {"a/b; name=\"open end", "name", true, "open"},
+    };
+    for (const Case& c : cases) {
+        std::string value = "stale";
+        EXPECT_EQ(Field("Content-Type", c.value).GetParameter(c.parameter, value), c.found)
+            << c.value << " / " << c.parameter;
+        EXPECT_EQ(value, c.expected) << c.value << " / " << c.parameter;
+    }
 }
 
 TEST(MimeField, SetParameterQuotesAndReplacesInPlaceOrAppends) {
@@ -137,10 +128,6 @@ TEST(MimeField, StoreEncodesEightBitValuesInTheFieldCharset) {
     CMimeField field = Field("Subject", "\xC3\xA9t\xC3\xA9");
     field.SetCharset("UTF-8");
     EXPECT_EQ(StoreField(field), "Subject: =?UTF-8?B?w6l0w6k=?=\r\n");
-    CMimeField reloaded;
-    LoadField(reloaded, StoreField(field));
-    EXPECT_EQ(reloaded.GetValue(), field.GetValue());
-    EXPECT_EQ(reloaded.GetCharset(), "UTF-8");
 }
 
 } // namespace

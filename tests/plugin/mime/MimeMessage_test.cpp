@@ -1,30 +1,19 @@
 // The Date field of a message, written for the local time zone.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ctime>
 #include <string>
 
 #include "plugin/mime/MimeMessage.h"
+#include "tests/plugin/platform/ScopedEnvironment.h"
 
 namespace {
 
 // Runs the test body in a fixed time zone and restores the previous one afterwards.
 class MimeMessageDate : public ::testing::Test {
 protected:
-    void TearDown() override {
-        if (m_hadZone)
-            setenv("TZ", m_savedZone.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
     void UseZone(const char* zone) {
-        if (const char* current = std::getenv("TZ")) {
-            m_hadZone = true;
-            m_savedZone = current;
-        }
-        setenv("TZ", zone, 1);
+        m_environment.set("TZ", zone);
         tzset();
     }
     static std::string DateOf(const CMimeMessage& message) {
@@ -33,8 +22,11 @@ protected:
     }
 
 private:
-    bool m_hadZone = false;
-    std::string m_savedZone;
+    // Destroyed after the environment is restored, so the restored zone takes effect.
+    struct ZoneReset {
+        ~ZoneReset() { tzset(); }
+    } m_zoneReset;
+    ScopedEnvironment m_environment;
 };
 
 TEST_F(MimeMessageDate, OffsetFollowsTheZoneAcrossDayAndMonthEnds) {

@@ -87,14 +87,14 @@ def _nested_multiparts(depth):
     return leaf.as_bytes(policy=COMPAT_CRLF)
 
 
-def _gb_attachment_names(charset):
-    name = "报告" if charset != "iso-8859-1" else "Résumé"
+def _attachment_names(charset):
+    sender, subject, body, name = (("Zoë", "Pièce jointe", "Corps du message", "Résumé")
+                                   if charset == "iso-8859-1" else ("张三", "附件", "正文", "报告"))
     encoded = _word(name + ".pdf", charset, "B")
     return _raw([
-        "From: " + _word("张三" if charset != "iso-8859-1" else "Zoë", charset, "B") +
-        " <zhang@example.com>",
+        "From: " + _word(sender, charset, "B") + " <zhang@example.com>",
         "To: lisi@example.com",
-        "Subject: " + _word("附件" if charset != "iso-8859-1" else "Pièce jointe", charset, "Q"),
+        "Subject: " + _word(subject, charset, "Q"),
         "MIME-Version: 1.0",
         'Content-Type: multipart/mixed; boundary="----=_Part_0_1"',
     ], b"\r\n".join([
@@ -104,8 +104,7 @@ def _gb_attachment_names(charset):
         b"Content-Type: text/plain; charset=" + charset.encode(),
         b"Content-Transfer-Encoding: base64",
         b"",
-        base64.encodebytes(("正文" if charset != "iso-8859-1" else "Corps du message")
-                           .encode(charset)).replace(b"\n", b"\r\n").rstrip(b"\r\n"),
+        base64.encodebytes(body.encode(charset)).replace(b"\n", b"\r\n").rstrip(b"\r\n"),
         b"------=_Part_0_1",
         ('Content-Type: application/pdf; name="%s"' % encoded).encode(),
         b"Content-Transfer-Encoding: base64",
@@ -200,7 +199,7 @@ def messages():
                                 b"raw header bytes\r\n"))
 
     for charset in ["utf-8", "gbk", "gb18030", "iso-8859-1"]:
-        add("attachment-name-" + charset, _gb_attachment_names(charset))
+        add("attachment-name-" + charset, _attachment_names(charset))
 
     add("preamble-epilogue", _raw([
         "Subject: Preamble", 'Content-Type: multipart/mixed; boundary="b1"'],

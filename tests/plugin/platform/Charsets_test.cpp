@@ -25,18 +25,17 @@ TEST(ConvertString, EncodesInTheNamedCharset) {
 }
 
 TEST(ConvertString, EmptyTextAndFailuresGiveOnlyTheTerminatingZero) {
-    std::size_t length = 99;
-    EXPECT_EQ(encode(L"", "UTF-8", length), "");
-    EXPECT_EQ(length, 0u);
-    length = 99;
-    EXPECT_EQ(encode(L"text", "no-such-charset", length), "");
-    EXPECT_EQ(length, 0u);
-    length = 99;
-    EXPECT_EQ(encode(L"中文", "ISO-8859-1", length), "");
-    EXPECT_EQ(length, 0u);
-    length = 99;
-    EXPECT_EQ(encode(std::wstring(L"a") + wchar_t(0xD800), "UTF-8", length), "");
-    EXPECT_EQ(length, 0u);
+    const std::pair<std::wstring, std::string> cases[] = {
+        {L"", "UTF-8"},
+        {L"text", "no-such-charset"},
+        {L"中文", "ISO-8859-1"},
+        {std::wstring(L"a") + wchar_t(0xD800), "UTF-8"},
+    };
+    for (const auto& [text, charset] : cases) {
+        std::size_t length = 99;
+        EXPECT_EQ(encode(text, charset, length), "") << charset;
+        EXPECT_EQ(length, 0u) << charset;
+    }
 }
 
 TEST(Gbk2wstring, DecodesGb18030AndGivesNothingForBadBytes) {

@@ -1,6 +1,6 @@
 // FakeDialog: drives fake_dialog.py from a test case. It points NV_DIALOG_PROGRAM at a link to the
 // fake named after the program whose command line is to be spoken ("zenity" or "kdialog"), sets
-// the answer, and reads back what each dialog was asked, in order.
+// the answer, and reads back what the last dialog was asked.
 #pragma once
 
 #include <filesystem>
@@ -23,32 +23,23 @@ public:
     FakeDialog(ScopedEnvironment& environment, const std::string& folder,
                const std::string& program)
         : m_environment(environment), m_log(folder + "/dialog-log.jsonl") {
-        path = folder + "/" + program;
-        std::filesystem::create_symlink(NV_FAKE_DIALOG, path);
-        environment.set("NV_DIALOG_PROGRAM", path);
+        const std::string link = folder + "/" + program;
+        std::filesystem::create_symlink(NV_FAKE_DIALOG, link);
+        environment.set("NV_DIALOG_PROGRAM", link);
         environment.set("NV_FAKE_DIALOG_LOG", m_log);
-        environment.unset("NV_FAKE_DIALOG_ANSWERS");
         environment.unset("NV_FAKE_DIALOG_ANSWER");
     }
 
     void answer(const std::string& json) { m_environment.set("NV_FAKE_DIALOG_ANSWER", json); }
 
-    std::vector<Request> requests() const {
-        std::vector<Request> found;
-        std::ifstream log(m_log);
-        std::string line;
-        while (std::getline(log, line)) {
-            std::istringstream text(line);
-            Request request;
-            boost::property_tree::read_json(text, request);
-            found.push_back(request);
-        }
-        return found;
-    }
-
     // The one request made since the last call; fails the test when there was not exactly one.
     Request only() {
-        std::vector<Request> all = requests();
+        std::vector<Request> all;
+        std::ifstream log(m_log);
+        for (std::string line; std::getline(log, line);) {
+            std::istringstream text(line);
+            boost::property_tree::read_json(text, all.emplace_back());
+        }
         std::filesystem::remove(m_log);
         if (all.size() != 1) {
             ADD_FAILURE() << "expected one dialog, got " << all.size();
@@ -56,8 +47,6 @@ public:
         }
         return all.front();
     }
-
-    std::string path;
 
 private:
     ScopedEnvironment& m_environment;

@@ -18,8 +18,6 @@ Environment:
                             locale    LC_ALL, LC_CTYPE, LC_MESSAGES and LANG as it got them
                                       (null when unset)
                             error     only for a command line it does not understand (exit 255)
-  NV_FAKE_DIALOG_ANSWERS  file with one JSON answer per line; each request takes and removes the
-                          first line. When it is missing or used up, NV_FAKE_DIALOG_ANSWER answers.
   NV_FAKE_DIALOG_ANSWER   the answer to every request; without it the dialog is cancelled.
 
 Answers (JSON objects):
@@ -31,7 +29,6 @@ Answers (JSON objects):
 Texts and paths that are not UTF-8 travel as Python's surrogate escapes ("\\udcff" is byte 0xFF).
 """
 
-import fcntl
 import json
 import os
 import sys
@@ -128,16 +125,6 @@ def kdialog_request(args):
 
 
 def next_answer():
-    answers = os.environ.get("NV_FAKE_DIALOG_ANSWERS")
-    if answers and os.path.exists(answers):
-        with open(answers, "r+", **ENCODING) as file:
-            fcntl.flock(file, fcntl.LOCK_EX)
-            lines = file.read().splitlines()
-            if lines:
-                file.seek(0)
-                file.truncate()
-                file.write("".join(line + "\n" for line in lines[1:]))
-                return json.loads(lines[0])
     return json.loads(os.environ.get("NV_FAKE_DIALOG_ANSWER", '{"cancel": true}'))
 
 
