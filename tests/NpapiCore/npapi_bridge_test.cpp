@@ -311,6 +311,16 @@ TEST_F(NpapiBridgeTest, MissingTableEntriesLeaveAWorkingInstance) {
     host(npp)->Navigate("http://x/", "_blank");
 }
 
+TEST_F(NpapiBridgeTest, NavigateOpensTheWindowWithPopupsAllowedAndRestoresTheState) {
+    ASSERT_EQ(create(npp), NPERR_NO_ERROR);
+    host(npp)->Navigate("http://x/mail", "_blank");
+    ASSERT_EQ(browser.requests().size(), 1u);
+    EXPECT_EQ(browser.requests().back().url, "http://x/mail");
+    EXPECT_EQ(browser.requests().back().target, std::optional<std::string>("_blank"));
+    EXPECT_EQ(browser.callCount("NPN_PushPopupsEnabledState"), 1u);
+    EXPECT_EQ(browser.callCount("NPN_PopPopupsEnabledState"), 1u) << "the pushed state is popped";
+}
+
 TEST_F(NpapiBridgeTest, ARefusedWrapperFailsNPPNew) {
     nvtest::testFactory().refuseWrappers = true;
     EXPECT_EQ(create(npp), NPERR_OUT_OF_MEMORY_ERROR);
