@@ -1,5 +1,7 @@
 #include "src/ScriptingCore/CrossThreadCall.h"
 
+#include <utility>
+
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 
 #include "src/ScriptingCore/BrowserHost.h"
@@ -72,7 +74,7 @@ void CrossThreadCall::syncCallbackFunctor(void* userData) {
         error = std::current_exception();
     }
     boost::lock_guard<boost::mutex> lock(call.m_mutex);
-    call.m_error = error;
+    call.m_error = std::move(error); // no reference stays here once the waiter may rethrow it
     call.m_returned = true;
     call.m_cond.notify_all();
 }
