@@ -45,3 +45,22 @@ inline std::string ConvertExactly(CMimeCodeBase& codec, const char* data, int le
     FUZZ_CHECK(written >= 0 && written <= bound);
     return std::string(out.get(), written);
 }
+
+// Decodes hostile `input` into exactly the bound, and again into a buffer of `shortSize` bytes,
+// which must truncate rather than overrun. Returns the full decoding.
+inline std::string DecodeHostile(CMimeCodeBase& codec, const FuzzBuffer& input, int shortSize) {
+    const std::string decoded = ConvertExactly(codec, input.bytes.get(), input.length, false);
+    auto shortBuffer = ExactBuffer(shortSize);
+    FUZZ_CHECK(codec.Decode(shortBuffer.get(), shortSize) <= shortSize);
+    return decoded;
+}
+
+// Encodes `plain` within the bound and checks that decoding gives it back unchanged; returns the
+// encoding.
+inline std::string EncodeRoundTrip(CMimeCodeBase& codec, const std::string& plain) {
+    const FuzzBuffer data(reinterpret_cast<const std::uint8_t*>(plain.data()), plain.size());
+    const std::string encoded = ConvertExactly(codec, data.bytes.get(), data.length, true);
+    const FuzzBuffer wire(reinterpret_cast<const std::uint8_t*>(encoded.data()), encoded.size());
+    FUZZ_CHECK(ConvertExactly(codec, wire.bytes.get(), wire.length, false) == plain);
+    return encoded;
+}
