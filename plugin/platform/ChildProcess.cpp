@@ -3,12 +3,11 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace NVPlatform {
 namespace {
@@ -90,6 +89,18 @@ private:
 
 } // namespace
 
+char** processEnvironment() {
+    // The main program's symbol lookup finds the live variable in every host: its copy when the
+    // executable has one, the C library's otherwise. The address never changes; the value does,
+    // with setenv. RTLD_DEFAULT would not do: under RTLD_DEEPBIND it searches our own scope first.
+    static char*** const live = [] {
+        void* program = dlopen(nullptr, RTLD_NOW);
+        return program ? static_cast<char***>(dlsym(program, "environ")) : nullptr;
+    }();
+    static char* empty[] = {nullptr};
+    return live && *live ? *live : empty;
+}
+
 std::string findProgram(const std::string& name) {
     if (name.empty()) {
         return std::string();
@@ -166,6 +177,7 @@ bool startDetached(const std::vector<std::string>& arguments) {
     // Everything the children need is prepared here: between fork and exec in a threaded process
     // only async-signal-safe calls are allowed.
     std::vector<char*> argv = argumentPointers(arguments);
+    char** environment = processEnvironment();
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) {
         return false;
@@ -199,7 +211,7 @@ bool startDetached(const std::vector<std::string>& arguments) {
             // Not every descriptor of the browser is close-on-exec; a kernel without
             // close_range simply passes them on.
             close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC);
-            execve(program.c_str(), argv.data(), environ);
+            execve(program.c_str(), argv.data(), environment);
         }
         if (child > 0) {
             _exit(0);

@@ -2,7 +2,8 @@
 // argument vector, never through a shell, so no text we pass along can be read as a command.
 //
 // Thread contract: free functions without shared state; callable from any thread. They only read
-// the process environment (PATH), so callers must not change it concurrently.
+// the process environment (PATH and what children inherit), so callers must not change it
+// concurrently.
 #pragma once
 
 #include <string>
@@ -16,6 +17,12 @@ struct ProgramRun {
     int exitStatus = -1;  // the exit code; -1 when it died from a signal or could not be waited for
     std::string output;   // everything it wrote to its standard output
 };
+
+// The process environment as the C library keeps it ("NAME=value" texts, null-terminated); never
+// null. Use this instead of `environ`: a host that loads the plug-in with RTLD_DEEPBIND (QtWebKit)
+// binds the plug-in's own reference to `environ` to the C library's definition, which stays null
+// when the host executable holds the live copy (python3, so every PyQt browser, does).
+char** processEnvironment();
 
 // The full path of an executable: `name` itself when it holds a "/", otherwise the first match on
 // PATH. Empty when there is none.

@@ -7,8 +7,6 @@
 
 #include "plugin/platform/ChildProcess.h"
 
-extern char** environ;
-
 namespace NVPlatform {
 namespace {
 
@@ -55,7 +53,7 @@ std::vector<std::string> dialogEnvironment() {
     std::vector<std::string> environment;
     const char* all = std::getenv("LC_ALL");
     std::string language = installed && all ? all : "";
-    for (char** entry = environ; *entry; ++entry) {
+    for (char** entry = processEnvironment(); *entry; ++entry) {
         std::string variable = *entry;
         if (!utf8 && (startsWith(variable, "LC_ALL=") || startsWith(variable, "LC_CTYPE=") ||
                       (!language.empty() && startsWith(variable, "LC_MESSAGES=")))) {
