@@ -1,5 +1,6 @@
 #include "src/PluginCore/PluginCore.h"
 
+#include "src/PluginCore/ElementMembers.h"
 #include "src/PluginCore/PluginWindow.h"
 #include "src/ScriptingCore/BrowserHost.h"
 #include "src/ScriptingCore/logging.h"
@@ -50,6 +51,7 @@ void PluginCore::ClearWindow() {
 JSAPIPtr PluginCore::getRootJSAPI() {
     if (!m_rootObject) {
         m_rootObject = createJSAPI();
+        reserveElementMembers(m_rootObject);
     }
     return m_rootObject;
 }
