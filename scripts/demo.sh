@@ -7,11 +7,19 @@
 #                             stand-in file dialog, writes the screenshot out/demo.png
 #   scripts/demo.sh --show    on your display: type and attach files yourself (zenity dialogs);
 #                             close the window to end
+#   scripts/demo.sh --show qutebrowser
+#                             the same in qutebrowser (QtWebKit backend), a browser people use
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${NV_BUILD_ROOT:-$root/build}/release
 show=0
-[[ "${1:-}" == "--show" ]] && show=1
+browser=nvhost
+if [[ "${1:-}" == "--show" ]]; then
+    show=1
+    browser=${2:-nvhost}
+fi
+[[ "$browser" == nvhost || "$browser" == qutebrowser ]] ||
+    { echo "usage: scripts/demo.sh [--show [nvhost|qutebrowser]]" >&2; exit 2; }
 
 "$root/scripts/deps.sh" build browser
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
@@ -39,6 +47,12 @@ done
 [[ -n "$url" ]] || { echo "demo: nvmaild did not start" >&2; cat "$work/server.log" >&2; exit 1; }
 
 nvhost=("$build/tools/nvhost/nvhost" --plugin-dir "$build/plugin-dir")
+if [[ "$browser" == qutebrowser ]]; then
+    # A throwaway profile, so the user's own qutebrowser settings stay as they are.
+    QTWEBKIT_PLUGIN_PATH="$build/plugin-dir" qutebrowser --temp-basedir --backend webkit \
+        -s content.plugins true "${url}index.html"
+    exit 0
+fi
 if ((show)); then
     exec_status=0
     "${nvhost[@]}" --show --timeout 0 "${url}index.html" || exec_status=$?

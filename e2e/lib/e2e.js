@@ -1,8 +1,8 @@
-// Test library for pages run by nvhost. A page includes this file, declares cases with e2e.test and
-// the cases run one after another once the page has loaded. Each case may return a promise (this
-// browser has promises but no async functions). One line per case, "E2E PASS <name>" or
-// "E2E FAIL <name>: <message>", goes to the console, then a summary line, then nvhost ends the run
-// with 0 only when every case passed.
+// Test library for the e2e pages. A page includes this file, declares cases with e2e.test and the
+// cases run one after another once the page has loaded. Each case may return a promise (QtWebKit
+// has promises but no async functions). One line per case, "E2E PASS <name>" or
+// "E2E FAIL <name>: <message>", goes to the console, then the summary line that ends the run in
+// every browser; nvhost also takes the verdict as its exit code.
 (function (global) {
     "use strict";
 
