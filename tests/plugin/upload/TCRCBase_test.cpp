@@ -8,7 +8,6 @@
 #include <functional>
 #include <iterator>
 #include <memory>
-#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -34,10 +33,6 @@ struct Algorithm {
     // algorithm with portable code only.
     std::function<bool()> hasCpuSpecificPath;
 };
-
-std::ostream& operator<<(std::ostream& out, const Algorithm& algorithm) {
-    return out << algorithm.name;
-}
 
 std::string hex(const Bytes& bytes) {
     return checksum::lowerHex(bytes.data(), bytes.size());
@@ -159,7 +154,8 @@ TEST_P(EveryChecksum, OddPiecesGiveTheOneShotResult) {
     }
 }
 
-// Resets after a finished message and in the middle of one.
+// Resets after a finished message and in the middle of one; empty writes and a second finish
+// change nothing.
 TEST_P(EveryChecksum, ResetDropsEverythingWrittenBefore) {
     const Bytes message = reference::randomBytes(300, 4);
     const Bytes junk = reference::randomBytes(77, 5);
@@ -169,18 +165,11 @@ TEST_P(EveryChecksum, ResetDropsEverythingWrittenBefore) {
     checksum->reset();
     checksum->write(junk.data(), junk.size());
     checksum->reset();
+    EXPECT_EQ(checksum->write(nullptr, 0), 0u);
     checksum->write(message.data(), message.size());
     checksum->flush();
-    EXPECT_EQ(checksum->result(), GetParam().expected(message));
-}
-
-TEST_P(EveryChecksum, EmptyWritesAndASecondFinishChangeNothing) {
-    const std::unique_ptr<TCRCBase> checksum = GetParam().make(TChecksumPath::Fastest);
-    EXPECT_EQ(checksum->write(nullptr, 0), 0u);
-    checksum->write("abc", 3);
-    checksum->flush();
     EXPECT_EQ(checksum->flush(), 0);
-    EXPECT_EQ(checksum->result(), GetParam().expected({'a', 'b', 'c'}));
+    EXPECT_EQ(checksum->result(), GetParam().expected(message));
 }
 
 INSTANTIATE_TEST_SUITE_P(Checksums, EveryChecksum, testing::Values(kCrc32, kMd5, kSha1, kNvx),
@@ -218,20 +207,6 @@ TEST_P(EveryDigest, WritesAfterFinishAreIgnoredUntilReset) {
     checksum->write("def", 3);
     checksum->flush();
     EXPECT_EQ(checksum->result(), GetParam().expected({'d', 'e', 'f'}));
-}
-
-TEST_P(EveryDigest, ResultIsAllZeroDigestUntilTheFirstFinishAfterConstructionOrReset) {
-    const std::unique_ptr<TCRCBase> fresh = GetParam().make(TChecksumPath::Fastest);
-    const std::string zeros = fresh->result();
-    EXPECT_EQ(zeros.find_first_not_of(GetParam().name == std::string("Nvx") ? "A" : "0"),
-              std::string::npos)
-        << zeros;
-
-    fresh->write("abc", 3);
-    EXPECT_EQ(fresh->result(), zeros);
-    fresh->flush();
-    fresh->reset();
-    EXPECT_EQ(fresh->result(), zeros);
 }
 
 INSTANTIATE_TEST_SUITE_P(Digests, EveryDigest, testing::Values(kMd5, kSha1, kNvx),
