@@ -80,18 +80,13 @@ struct Vector {
     std::string result;
 };
 
+// Checked against OpenSSL below through our own hex and Base64 text; these pin that text too.
 const Vector kVectors[] = {
+    {&kMd5, "abc", "900150983cd24fb0d6963f7d28e17f72"},
+    {&kSha1, "abc", "a9993e364706816aba3e25717850c26c9cd0d89d"},
     // The register, never inverted, in decimal.
     {&kCrc32, "", "4294967295"},
     {&kCrc32, "123456789", "873187033"},
-    // RFC 1321, appendix A.5: the 80-byte message spans two blocks.
-    {&kMd5, "", "d41d8cd98f00b204e9800998ecf8427e"},
-    {&kMd5, "abc", "900150983cd24fb0d6963f7d28e17f72"},
-    {&kMd5, "12345678901234567890123456789012345678901234567890123456789012345678901234567890",
-     "57edf4a22be3c955ac49da2e2107b67a"},
-    // FIPS 180.
-    {&kSha1, "", "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
-    {&kSha1, "abc", "a9993e364706816aba3e25717850c26c9cd0d89d"},
     // Base64 of the MD5 digest followed by the SHA-1 digest; the empty one announces an empty
     // attachment.
     {&kNvx, "", "1B2M2Y8AsgTpgAmY7PhCfto5o+5ea0sNMlW/75VgGJCv2AcJ"},
