@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     Walk(message);
     const std::string stored = StoreExactly(message);
     if (!stored.empty()) {
-        const FuzzBuffer again(reinterpret_cast<const std::uint8_t*>(stored.data()), stored.size());
+        const FuzzBuffer again(stored);
         CMimeMessage reloaded;
         FUZZ_CHECK(reloaded.Load(again.bytes.get(), again.length) <= again.length);
         Walk(reloaded);

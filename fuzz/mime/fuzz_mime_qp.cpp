@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     if (size > (1u << 20))
         return 0;
     CMimeCodeQP codec;
-    const std::string decoded = DecodeHostile(codec, FuzzBuffer(data, size), size / 3);
+    const std::string decoded =
+        DecodeHostile(codec, std::string(reinterpret_cast<const char*>(data), size), size / 3);
     for (bool binary : {false, true}) {
         codec.SetLineBreak(binary);
         EncodeRoundTrip(codec, decoded);

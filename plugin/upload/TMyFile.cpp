@@ -36,14 +36,14 @@ int keepAwayFromZero(int fd) {
     return moved;
 }
 
-int openNative(const std::wstring& wide, int flags, mode_t mode = 0) {
+int openReadOnly(const std::wstring& wide) {
     std::string native;
     if (!toNative(wide, native)) {
         return -1;
     }
     int fd;
     do {
-        fd = ::open(native.c_str(), flags | O_CLOEXEC, mode);
+        fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     return fd < 0 ? fd : keepAwayFromZero(fd);
 }
@@ -54,7 +54,7 @@ bool TMyFile::open() {
     if (fd != 0) {
         return true;
     }
-    int opened = openNative(path, O_RDONLY);
+    int opened = openReadOnly(path);
     if (opened < 0) {
         return false;
     }
@@ -80,17 +80,6 @@ unsigned long TMyFile::read(void* buffer, unsigned long length) {
     return count < 0 ? 0 : static_cast<unsigned long>(count);
 }
 
-unsigned long TMyFile::readAt(unsigned long long position, void* buffer, unsigned long length) {
-    if (!open()) {
-        return 0;
-    }
-    ssize_t count;
-    do {
-        count = ::pread(fd, buffer, length, static_cast<off_t>(position));
-    } while (count < 0 && errno == EINTR);
-    return count < 0 ? 0 : static_cast<unsigned long>(count);
-}
-
 unsigned long long TMyFile::size() {
     if (!open()) {
         return 0;
@@ -100,24 +89,6 @@ unsigned long long TMyFile::size() {
         return 0;
     }
     return static_cast<unsigned long long>(info.st_size);
-}
-
-bool TMyFile::openToAppend(const std::wstring& appendPath, unsigned long long& sizeOut) {
-    close();
-    int opened = openNative(appendPath, O_WRONLY | O_CREAT, 0644);
-    if (opened < 0) {
-        return false;
-    }
-    off_t end = lseek(opened, 0, SEEK_END);
-    if (end == static_cast<off_t>(-1)) {
-        int saved = errno;
-        ::close(opened);
-        errno = saved;
-        return false;
-    }
-    fd = opened;
-    sizeOut = static_cast<unsigned long long>(end);
-    return true;
 }
 
 void TMyFile::close() {
@@ -178,17 +149,6 @@ bool TMyFile::checkAndMkdir(std::wstring& dirPath) {
         dirPath += L'/';
     }
     return true;
-}
-
-bool TMyFile::rename(const std::wstring& from, const std::wstring& to) {
-    std::string nativeFrom;
-    std::string nativeTo;
-    if (!toNative(from, nativeFrom) || !toNative(to, nativeTo)) {
-        return false;
-    }
-    // rename replaces an existing target atomically; deleting it first would lose it whenever the
-    // rename then failed.
-    return ::rename(nativeFrom.c_str(), nativeTo.c_str()) == 0;
 }
 
 std::string TMyFile::getError() {

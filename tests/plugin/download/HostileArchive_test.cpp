@@ -35,6 +35,7 @@ TEST_F(HostileArchive, NamesThatClimbOrAreAbsoluteStayInsideOrFail) {
         {"a/../../x", {"dest/", "dest/a_.._../", "dest/a_.._../x"}},
         {"/etc/x", {"dest/", "dest/_etc/", "dest/_etc/x"}},
         {"C:\\x", {"dest/", "dest/C_/", "dest/C_/x"}},
+        {"a:b\\c:d", {"dest/", "dest/a_b/", "dest/a_b/c_d"}},
         {"..x", {"dest/", "dest/..x"}},
     };
     for (const HostileName& hostile : cases) {

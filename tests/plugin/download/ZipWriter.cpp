@@ -69,15 +69,19 @@ std::string ZipWriter::bytes() const {
         uint32_t method = entry.deflate ? 8 : 0;
         uint32_t offset = static_cast<uint32_t>(archive.size());
 
+        // The fields from "needed version" to the name length are the same in both headers.
+        std::string shared;
+        put16(shared, flags);
+        put16(shared, method);
+        put32(shared, 0x00210000); // 1980-01-01 00:00
+        put32(shared, crc);
+        put32(shared, static_cast<uint32_t>(stored.size()));
+        put32(shared, size);
+        put16(shared, static_cast<uint32_t>(entry.name.size()));
+
         put32(archive, 0x04034b50);
         put16(archive, 20);
-        put16(archive, flags);
-        put16(archive, method);
-        put32(archive, 0x00210000); // 1980-01-01 00:00
-        put32(archive, crc);
-        put32(archive, static_cast<uint32_t>(stored.size()));
-        put32(archive, size);
-        put16(archive, static_cast<uint32_t>(entry.name.size()));
+        archive += shared;
         put16(archive, 0);
         archive += entry.name;
         archive += stored;
@@ -85,17 +89,9 @@ std::string ZipWriter::bytes() const {
         put32(directory, 0x02014b50);
         put16(directory, entry.unixMode ? (3u << 8) | 20 : 20);
         put16(directory, 20);
-        put16(directory, flags);
-        put16(directory, method);
-        put32(directory, 0x00210000);
-        put32(directory, crc);
-        put32(directory, static_cast<uint32_t>(stored.size()));
-        put32(directory, size);
-        put16(directory, static_cast<uint32_t>(entry.name.size()));
-        put16(directory, 0); // extra
-        put16(directory, 0); // comment
-        put16(directory, 0); // disk
-        put16(directory, 0); // internal attributes
+        directory += shared;
+        put32(directory, 0); // extra and comment lengths
+        put32(directory, 0); // disk, internal attributes
         put32(directory, entry.unixMode << 16);
         put32(directory, offset);
         directory += entry.name;

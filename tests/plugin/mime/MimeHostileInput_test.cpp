@@ -34,6 +34,13 @@ int MultipartDepth(const CMimeBody& body) {
 }
 
 TEST(MimeHostileInput, DeepNestingStopsSplittingAtTheCap) {
+    CMimeMessage withinCap;
+    LoadFrom(withinCap, NestedMultiparts(CMimeBody::kMaxNestingDepth));
+    std::vector<CMimeBody*> leaves;
+    withinCap.GetBodyPartList(leaves);
+    ASSERT_EQ(leaves.size(), 1u);
+    EXPECT_EQ(ContentOf(*leaves[0]), "core");
+
     const std::string text = NestedMultiparts(5000);
     CMimeMessage message;
     EXPECT_GT(LoadFrom(message, text), 0);
@@ -48,15 +55,6 @@ TEST(MimeHostileInput, DeepNestingStopsSplittingAtTheCap) {
     EXPECT_GT(result, 0);
 }
 
-TEST(MimeHostileInput, NestingWithinTheCapLoadsCompletely) {
-    CMimeMessage message;
-    LoadFrom(message, NestedMultiparts(CMimeBody::kMaxNestingDepth));
-    std::vector<CMimeBody*> leaves;
-    message.GetBodyPartList(leaves);
-    ASSERT_EQ(leaves.size(), 1u);
-    EXPECT_EQ(ContentOf(*leaves[0]), "core");
-}
-
 TEST(MimeHostileInput, BoundaryThatNeverAppearsLeavesOneTextBody) {
     CMimeMessage message;
     const std::string body = std::string(100000, '-') + "\r\n--almost\r\n";
@@ -65,53 +63,16 @@ TEST(MimeHostileInput, BoundaryThatNeverAppearsLeavesOneTextBody) {
     EXPECT_EQ(ContentOf(message), body);
 }
 
-TEST(MimeHostileInput, DelimiterLineWithoutLineEndConsumesTheRest) {
-    CMimeMessage message;
-    const std::string text =
-        "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\none\r\n--b";
-    EXPECT_EQ(LoadFrom(message, text), static_cast<int>(text.size()));
-    ASSERT_EQ(message.GetParts().size(), 1u);
-    EXPECT_EQ(ContentOf(*message.GetParts().front()), "one");
-}
-
-TEST(MimeHostileInput, HundredMebibyteHeaderLineLoadsAndStores) {
-    std::string text = "Subject: ";
-    text.append(100u << 20, 'x');
-    text += "\r\nX-After: y\r\n\r\nbody";
-    CMimeMessage message;
-    EXPECT_EQ(LoadFrom(message, text), static_cast<int>(text.size()));
-    EXPECT_EQ(message.FindField("Subject")->GetValue().size(), 100u << 20);
-    EXPECT_EQ(message.FindField("X-After")->GetValue(), "y");
-    int result = 0;
-    EXPECT_EQ(StoreToString(message, &result).size(), text.size());
-}
-
-TEST(MimeHostileInput, LastFieldWithoutLineEndFailsAndKeepsEarlierFields) {
-    CMimeMessage message;
-    EXPECT_EQ(LoadFrom(message, "From: a@b\r\nSubject: cut off"), 0);
-    ASSERT_EQ(message.GetFields().size(), 1u);
-    EXPECT_EQ(message.GetFields().front().GetName(), "From");
-}
-
-TEST(MimeHostileInput, HeaderReachingTheEndOfDataHasNoContent) {
-    CMimeMessage message;
-    EXPECT_EQ(LoadFrom(message, "From: a@b\r\nTo: c@d\r\n"), 20);
-    EXPECT_EQ(message.GetFields().size(), 2u);
-    EXPECT_EQ(message.GetContent(), nullptr);
-    CMimeMessage empty;
-    EXPECT_EQ(LoadFrom(empty, ""), 0);
-    EXPECT_EQ(empty.Load(nullptr, 0), 0);
-}
-
-TEST(MimeHostileInput, NulBytesInsideABodyAreKept) {
-    const std::string body("a\0b\0\0c\r\n\0", 10);
-    CMimeMessage message;
-    LoadFrom(message, "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
-                      "Content-Type: application/octet-stream\r\n\r\n" +
-                          body + "\r\n--b--\r\n");
-    ASSERT_EQ(message.GetParts().size(), 1u);
-    EXPECT_EQ(ContentOf(*message.GetParts().front()), body);
-    EXPECT_EQ(message.GetParts().front()->GetContentLength(), 10);
+TEST(MimeHostileInput, HeaderCutShortKeepsTheCompleteFields) {
+    CMimeMessage cut;
+    EXPECT_EQ(LoadFrom(cut, "From: a@b\r\nSubject: cut off"), 0);
+    ASSERT_EQ(cut.GetFields().size(), 1u);
+    EXPECT_EQ(cut.GetFields().front().GetName(), "From");
+    CMimeMessage headerOnly;
+    EXPECT_EQ(LoadFrom(headerOnly, "From: a@b\r\nTo: c@d\r\n"), 20);
+    EXPECT_EQ(headerOnly.GetFields().size(), 2u);
+    EXPECT_EQ(headerOnly.GetContent(), nullptr);
+    EXPECT_EQ(headerOnly.Load(nullptr, 0), 0);
 }
 
 TEST(MimeHostileInput, DamagedEncodingsDecodeAsFarAsTheyGo) {
@@ -121,19 +82,6 @@ TEST(MimeHostileInput, DamagedEncodingsDecodeAsFarAsTheyGo) {
     EXPECT_EQ(message.FindField("Subject")->GetValue(), "Hel end");
     EXPECT_EQ(message.FindField("Subject")->GetCharset(), "x-klingon");
     EXPECT_EQ(ContentOf(message), "Hello wor");
-}
-
-TEST(MimeHostileInput, BoundaryExtendingTheOuterOneDoesNotSplitTheOuterPart) {
-    CMimeMessage message;
-    LoadFrom(message, "Content-Type: multipart/mixed; boundary=b1\r\n\r\n--b1\r\n"
-                      "Content-Type: multipart/alternative; boundary=b10\r\n\r\n"
-                      "--b10\r\n\r\none\r\n--b10\r\n\r\ntwo\r\n--b10--\r\n"
-                      "--b1 \t\r\n\r\nthree\r\n--b1--\r\n");
-    std::vector<CMimeBody*> leaves;
-    message.GetBodyPartList(leaves);
-    ASSERT_EQ(leaves.size(), 3u);
-    EXPECT_EQ(ContentOf(*leaves[1]), "two");
-    EXPECT_EQ(ContentOf(*leaves[2]), "three");
 }
 
 TEST(MimeHostileInput, HugeBoundaryAndManyDelimiterLookalikesStayLinear) {

@@ -1,5 +1,5 @@
 // TempFolder: a fresh folder below /tmp for one test case, removed with all it holds when the case
-// ends. Shared by the platform and download tests.
+// ends.
 #pragma once
 
 #include <filesystem>

@@ -14,7 +14,6 @@ Environment:
                             yes, no   question: the labels of the accepting and rejecting buttons
                             default   question: the label of the default button
                             markup    question: whether the text is read as markup
-                            argv      the arguments as given
                             locale    LC_ALL, LC_CTYPE, LC_MESSAGES and LANG as it got them
                                       (null when unset)
                             error     only for a command line it does not understand (exit 255)
@@ -41,7 +40,7 @@ class Usage(Exception):
 
 
 def zenity_request(args):
-    request = {"program": "zenity", "title": "", "argv": args}
+    request = {"program": "zenity", "title": ""}
     options = {"separator": "|", "ok-label": "Yes", "cancel-label": "No"}
     flags = set()
     with_value = {"title", "text", "filename", "separator", "ok-label", "cancel-label"}
@@ -82,7 +81,7 @@ def zenity_request(args):
 
 
 def kdialog_request(args):
-    request = {"program": "kdialog", "title": "", "argv": args}
+    request = {"program": "kdialog", "title": ""}
     labels = {"yes-label": "Yes", "no-label": "No"}
     flags = set()
     positional = []

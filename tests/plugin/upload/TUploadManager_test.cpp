@@ -1,13 +1,13 @@
 #include "plugin/upload/TUploadManager.h"
 
 #include <cstdlib>
-#include <fstream>
 
 #include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
 
 #include "plugin/application/NVPlugin.h"
 #include "plugin/application/NVPluginAPI.h"
+#include "tests/plugin/platform/TempFolder.h"
 #include "tests/support/TestBrowserHost.h"
 
 using nvtest::FakeJSObject;
@@ -17,9 +17,6 @@ namespace {
 class TUploadManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/uploadmanagerXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
         setenv("NV_DIALOG_PROGRAM", FAKE_DIALOG, 1);
         setenv("NV_FAKE_DIALOG_LOG", (dir + "/dialog.log").c_str(), 1);
         plugin->SetHost(host);
@@ -31,7 +28,6 @@ protected:
         unsetenv("NV_FAKE_DIALOG_ANSWER");
         unsetenv("NV_FAKE_DIALOG_LOG");
         host->shutdown();
-        std::system(("rm -rf '" + dir + "'").c_str());
     }
 
     FB::JSAPIPtr manager() { return root->Invoke("upload", {}).cast<FB::JSAPIPtr>(); }
@@ -52,7 +48,8 @@ protected:
     nvtest::TestBrowserHostPtr host = nvtest::TestBrowserHost::create();
     boost::shared_ptr<NVPlugin> plugin = boost::make_shared<NVPlugin>();
     boost::shared_ptr<NVPluginAPI> root;
-    std::string dir;
+    TempFolder folder{"uploadmanager"};
+    const std::string dir = folder.path;
 };
 
 } // namespace
