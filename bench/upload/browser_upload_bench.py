@@ -90,7 +90,7 @@ class Server:
 
     def __init__(self, build, files, store):
         self.process = subprocess.Popen(
-            [os.path.join(build, "tools", "nvmaild", "nvmaild"), "--port", "0", "--root", HERE,
+            [os.path.join(build, "tools", "nvmaild", "nvmaild"), "--port", "0", "--test-routes", "--root", HERE,
              "--files", files, "--store", store], stdin=subprocess.DEVNULL,
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         line = self.process.stdout.readline()

@@ -24,6 +24,8 @@ const char* const kUsage =
     "  --no-deflate          do not announce acceptEncoding=deflate\n"
     "  --fault SPEC          arm a fault switch, e.g. 'target=block&kind=drop&count=2'\n"
     "                        (repeatable; the parameters of /control/fault)\n"
+    "  --test-routes         serve /admin/ and /control/ (reset, inspection, limits, faults)\n"
+    "                        to anyone who reaches the port: for tests and demos only\n"
     "  --help                this text\n";
 
 namespace {
@@ -67,8 +69,8 @@ bool readPort(Config& config, const std::string& value, std::string& error) {
     return true;
 }
 
-const std::array<Option, 14>& options() {
-    static const std::array<Option, 14> table{{
+const std::array<Option, 15>& options() {
+    static const std::array<Option, 15> table{{
         {"listen", true, text(&Config::address)},
         {"port", true, readPort},
         {"root", true, text(&Config::rootFolder)},
@@ -82,6 +84,11 @@ const std::array<Option, 14>& options() {
         {"compose", true, append(&Config::composes)},
         {"no-deflate", false, limit("acceptDeflate", "0")},
         {"fault", true, append(&Config::faults)},
+        {"test-routes", false,
+         [](Config& config, const std::string&, std::string&) {
+             config.testRoutes = true;
+             return true;
+         }},
         {"help", false,
          [](Config& config, const std::string&, std::string&) {
              config.help = true;

@@ -20,6 +20,7 @@ struct Config {
     Limits limits;
     std::vector<std::string> composes;
     std::vector<std::string> faults; // switch texts as /control/fault takes them
+    bool testRoutes = false;         // serve /admin/ and /control/
     bool help = false;
 };
 

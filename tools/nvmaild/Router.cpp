@@ -52,7 +52,7 @@ Response protocolAnswer(Endpoint endpoint, std::string body) {
 
 } // namespace
 
-Router::Router(UploadService& uploads, AdminService& admin, const FileServing& files,
+Router::Router(UploadService& uploads, AdminService* admin, const FileServing& files,
                FaultSwitches& faults)
     : m_uploads(uploads), m_admin(admin), m_files(files), m_faults(faults) {}
 
@@ -91,6 +91,9 @@ PendingRequest Router::begin(std::string_view method, std::string_view target) {
         request.faults = m_faults.take(FaultTarget::Download);
         break;
     case Endpoint::Admin:
+        if (!m_admin)
+            request.early = Response::text(404, "not found\n");
+        break;
     case Endpoint::Static:
         break;
     }
@@ -116,7 +119,7 @@ Response Router::finish(PendingRequest& request, std::string_view body) {
             response = m_files.download(request.path.substr(kFilesPrefix.size()), request.query);
             break;
         case Endpoint::Admin:
-            response = m_admin.handle(request.path, request.query);
+            response = m_admin->handle(request.path, request.query);
             break;
         case Endpoint::Static:
             response = m_files.staticFile(request.path);

@@ -5,7 +5,7 @@
 //   POST /upload/query         the query (form body)
 //   POST /upload/block         a block (raw or deflated body)
 //   GET|HEAD|POST /files/...   a download from the files folder, resumable by parameter
-//   /admin/..., /control/...   inspection and control for tests
+//   /admin/..., /control/...   inspection and control for tests, when asked for (else 404)
 //   GET|HEAD anything else     a static file from the root folder
 //
 // Thread contract: all members may be called from any thread; a PendingRequest belongs to the
@@ -45,8 +45,9 @@ public:
     // Bodies of requests other than blocks are forms and control calls: small.
     static constexpr std::uint64_t kSmallBodyLimit = 1 << 20;
 
-    // All four must outlive the router.
-    Router(UploadService& uploads, AdminService& admin, const FileServing& files,
+    // All four must outlive the router. Without `admin` the inspection and control paths are
+    // unknown: they would answer any page or host that reaches the port.
+    Router(UploadService& uploads, AdminService* admin, const FileServing& files,
            FaultSwitches& faults);
 
     // `target` is the request target as sent ("/upload/block?offset=0&attachId=..").
@@ -59,7 +60,7 @@ public:
 
 private:
     UploadService& m_uploads;
-    AdminService& m_admin;
+    AdminService* m_admin;
     const FileServing& m_files;
     FaultSwitches& m_faults;
 };

@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     UploadService uploads(store, config.limits);
     FileServing files(config.rootFolder, config.filesFolder, config.resumeParam);
     AdminService admin(store, uploads, faults);
-    Router router(uploads, admin, files, faults);
+    Router router(uploads, config.testRoutes ? &admin : nullptr, files, faults);
     HttpServer server(router);
 
     unsigned short port = 0;

@@ -16,7 +16,7 @@ namespace {
 class NvmaildProcessTest : public ::testing::Test {
 protected:
     void start(std::vector<std::string> arguments = {}) {
-        arguments.insert(arguments.end(), {"--files", files.path()});
+        arguments.insert(arguments.end(), {"--files", files.path(), "--test-routes"});
         server = std::make_unique<ServerProcess>(arguments);
     }
 

@@ -28,7 +28,7 @@ protected:
     FaultSwitches faults;
     FileServing serving{"", files.path(), "pos"};
     AdminService admin{store, service, faults};
-    Router router{service, admin, serving, faults};
+    Router router{service, &admin, serving, faults};
 };
 
 TEST_F(RouterTest, UploadEndpointsTakePostOnly) {
@@ -54,6 +54,16 @@ TEST_F(RouterTest, BlockIsClaimedFromItsHeadBeforeTheBody) {
         readBlockAnswer(call("POST", "/upload/block?offset=3&attachId=" + id, "def").body, 6, 6)
             .verified)
         << "the claim ended with the first answer";
+}
+
+TEST_F(RouterTest, InspectionAndControlAreUnknownUnlessAskedFor) {
+    Router closed{service, nullptr, serving, faults};
+    for (const char* target :
+         {"/admin/reset", "/admin/list", "/control/fault?target=block&kind=drop"}) {
+        PendingRequest request = closed.begin("GET", target);
+        EXPECT_EQ(404u, closed.finish(request, "").status) << target;
+    }
+    EXPECT_EQ("", call("GET", "/control/faults").body) << "nothing was armed";
 }
 
 TEST_F(RouterTest, FaultsFireOnTheirEndpointOnly) {
