@@ -4,7 +4,7 @@ fake one answering with their paths, then hands over to run.py with the remainin
 
 The files, in the order the fake file dialog returns them: empty.bin (0 bytes), small.bin (300),
 medium.bin (5 MiB), large.bin (200 MiB), all random, and text.txt (5 MiB of repeated text, which
-deflates well).
+deflates well). Beside them lies secret.txt, which the dialog never offers (the hostile page).
 """
 import json
 import os
@@ -17,6 +17,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 FILES = [("empty.bin", 0), ("small.bin", 300), ("medium.bin", 5 << 20), ("large.bin", 200 << 20),
          ("text.txt", 5 << 20)]
 TEXT = b"The quick brown fox jumps over the lazy dog. 0123456789\n"
+SECRET = b"not chosen by the user\n" * 1000
 
 
 def main(argv):
@@ -35,6 +36,8 @@ def main(argv):
                         out.write(os.urandom(chunk))
                     remaining -= chunk
             paths.append(path)
+        with open(os.path.join(folder, "secret.txt"), "wb") as out:
+            out.write(SECRET)
         env = dict(os.environ)
         env["NV_DIALOG_PROGRAM"] = os.path.join(HERE, "..", "tests", "plugin", "platform",
                                                 "fake_dialog.py")

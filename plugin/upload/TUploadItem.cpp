@@ -158,7 +158,15 @@ void TUploadItem::init2(const boost::optional<FB::JSObjectPtr>& options) {
     readOption(values, "keepfullpath", m_keepFullPath);
 }
 
+bool TUploadItem::fileOpenToPage() {
+    Lock lock(m_mutex);
+    return m_passedCrc2.empty() || m_digestProven;
+}
+
 std::string TUploadItem::read(unsigned long long offset, unsigned long length) {
+    if (!fileOpenToPage()) {
+        return std::string();
+    }
     TMyFile file(m_path);
     if (!file.offset(offset)) {
         return std::string();
@@ -169,6 +177,9 @@ std::string TUploadItem::read(unsigned long long offset, unsigned long length) {
 }
 
 std::string TUploadItem::crc(int selector) {
+    if (!fileOpenToPage()) {
+        return std::string();
+    }
     boost::shared_ptr<TCRCBase> algorithm = TCRCManager::makeAlgorithm(selector);
     unsigned long blockSize;
     {
@@ -314,18 +325,22 @@ void TUploadItem::checkCRCInThread(const CheckJob& job) {
             crc2 = digest.result();
         }
         std::string crcText = std::to_string(static_cast<int32_t>(~crc32.getRegister()));
-        {
-            Lock lock(m_mutex);
-            m_crc2 = crc2;
-            m_crc = crcText;
-        }
         if (!job.passedCrc2.empty() && job.passedCrc2 != crc2) {
-            throw_exception(ERR_CRC_MISMATCH,
-                            "crc not the same as the passed " + crc2 + " != " + job.passedCrc2);
+            // A resumed item's file was named by the page, not chosen by the user: neither its
+            // digest (in the text) nor a checksum that would let the next "start" skip this
+            // check may reach the page.
+            {
+                Lock lock(m_mutex);
+                m_digestProven = false;
+            }
+            throw_exception(ERR_CRC_MISMATCH, "crc not the same as the passed " + job.passedCrc2);
         }
         {
             // From here on the main thread owns the file.
             Lock lock(m_mutex);
+            m_crc2 = crc2;
+            m_crc = crcText;
+            m_digestProven = true;
             m_workerRunning = false;
             if (m_stop) {
                 closeFileLocked();

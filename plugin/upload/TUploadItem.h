@@ -128,6 +128,9 @@ private:
     std::string takeAnswer(bool success, const boost::shared_array<uint8_t>& data, size_t size,
                            const char* netError, unsigned long long& total);
     boost::shared_ptr<TUploadItem> self();
+    // False for an item made by "resume_netfolder" until its checksum phase has found the digest
+    // the page passed: the page named that file, the user never chose it.
+    bool fileOpenToPage();
 
     boost::mutex m_mutex;
     boost::weak_ptr<FB::PluginCore> m_plugin;
@@ -140,6 +143,7 @@ private:
     std::string m_extArg;
     std::string m_attachId;
     std::string m_passedCrc2;
+    bool m_digestProven = false;   // guarded by m_mutex
     unsigned long m_blockSize = 0; // guarded by m_mutex while a worker runs
     unsigned long m_compress = 0;
     bool m_netfolder = true;
