@@ -178,17 +178,6 @@ TEST_F(BrowserHostTest, InvokeAsyncNeedsALiveHost) {
     host = nvtest::TestBrowserHost::create();
 }
 
-TEST_F(BrowserHostTest, HtmlLogWritesToThePageConsoleUnlessSwitchedOff) {
-    host->htmlLog("first");
-    host->pump();
-    ASSERT_EQ(host->console()->calls().size(), 1u);
-    EXPECT_EQ(host->console()->calls()[0].args[0].cast<std::string>(), "first");
-    host->setEnableHtmlLog(false);
-    host->htmlLog("second");
-    host->pump();
-    EXPECT_EQ(host->console()->calls().size(), 1u);
-}
-
 TEST_F(BrowserHostTest, RetainedObjectsLiveUntilReleasedAndAreShutDownWithTheHost) {
     int shutdowns = 0;
     auto kept = boost::make_shared<Retained>(shutdowns);

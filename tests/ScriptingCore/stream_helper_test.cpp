@@ -1,6 +1,5 @@
 #include "src/ScriptingCore/SimpleStreamHelper.h"
 
-#include <atomic>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -165,24 +164,6 @@ TEST_F(StreamHelperTest, RequestsFromWorkersCompleteOnTheMainThread) {
     EXPECT_TRUE(helper);
     EXPECT_TRUE(onMain);
     EXPECT_EQ(done.data, "POST a=1");
-}
-
-TEST_F(StreamHelperTest, SynchronousRequestsBlockOnlyWorkers) {
-    nvtest::ScriptedResponse response;
-    response.body = "sync";
-    host->server().setHandler([&](const nvtest::RecordedRequest&) { return response; });
-    FB::HttpStreamResponsePtr result;
-    std::atomic<bool> done(false);
-    std::thread worker([&] {
-        result = FB::SimpleStreamHelper::SynchronousGet(host, FB::URI("http://h/s"));
-        done = true;
-    });
-    ASSERT_TRUE(host->pumpUntil([&] { return done.load(); }));
-    worker.join();
-    EXPECT_TRUE(result->success);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(result->data.get()), result->size), "sync");
-    EXPECT_THROW(FB::SimpleStreamHelper::SynchronousGet(host, FB::URI("http://h/s")),
-                 std::logic_error);
 }
 
 TEST_F(StreamHelperTest, ARequestWithoutCallbackIsRejected) {
