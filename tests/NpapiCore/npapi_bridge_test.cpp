@@ -99,14 +99,9 @@ protected:
         std::vector<PageArgs> due;
         due.swap(timers);
         for (const PageArgs& args : due) {
-            ObjectRef target = std::get<ObjectRef>(args[1]);
-            PageArgs callArgs =
-                FakePageObject::from(std::get<ObjectRef>(args[2]).get())->elements();
-            if (args.size() == 4) {
-                browser.invoke(target.get(), std::get<std::string>(args[3]), callArgs);
-            } else {
-                browser.invokeDefault(target.get(), callArgs);
-            }
+            browser.invokeDefault(
+                std::get<ObjectRef>(args[1]).get(),
+                FakePageObject::from(std::get<ObjectRef>(args[2]).get())->elements());
         }
     }
 
