@@ -136,17 +136,6 @@ TEST_F(BrowserHostTest, ARefusingBrowserFailsSynchronousCalls) {
     EXPECT_EQ(workerCallError(), "Could not marshal to main thread");
 }
 
-TEST_F(BrowserHostTest, TheDelegateIsInstalledOncePerHostWithItsKey) {
-    host->initJS(reinterpret_cast<const void*>(0x1000));
-    EXPECT_EQ(host->getDelegateName(), "__FB_CALL_4608");
-    ASSERT_EQ(host->evaluatedScripts().size(), 1u);
-    EXPECT_EQ(
-        host->evaluatedScripts()[0],
-        "window.__FB_CALL_4608 = function(delay, f, args, fname) {   if (arguments.length == "
-        "3)       return setTimeout(function() { f.apply(null, args); }, delay);   else       "
-        "return setTimeout(function() { f[fname].apply(f, args); }, delay);};");
-}
-
 TEST_F(BrowserHostTest, DelayedInvokeCallsTheFunctionOrItsMember) {
     auto fn = FakeJSObject::function(host);
     fn->setMethod("notify", [](const FB::VariantList&) { return FB::variant(); });

@@ -57,7 +57,6 @@ FB::DOM::ElementPtr TestBrowserHost::getDOMElement() {
 }
 
 void TestBrowserHost::evaluateJavaScript(const std::string& script) {
-    m_scripts.push_back(script);
     const std::string prefix = "window.__FB_CALL_";
     size_t nameEnd = script.find(" = function(delay, f, args, fname)");
     if (!m_window || script.compare(0, prefix.size(), prefix) != 0 ||

@@ -51,7 +51,6 @@ public:
     }
     FakeJSObjectPtr window() const { return m_window; }
     ScriptedServer& server() { return m_server; }
-    const std::vector<std::string>& evaluatedScripts() const { return m_scripts; }
     const std::vector<PageTimer>& timers() const { return m_timers; }
 
     void* getContextID() const override { return const_cast<TestBrowserHost*>(this); }
@@ -82,7 +81,6 @@ private:
     FakeJSObjectPtr m_document;
     FakeJSObjectPtr m_element;
     mutable ScriptedServer m_server;
-    std::vector<std::string> m_scripts;
     std::vector<PageTimer> m_timers;
     int m_nextTimer = 1;
 };
