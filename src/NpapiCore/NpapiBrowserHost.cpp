@@ -192,58 +192,6 @@ NPObject* NpapiBrowserHost::getJSAPIWrapper(const JSAPIPtr& api, bool releaseWit
     return wrapper;
 }
 
-bool NpapiBrowserHost::DetectProxySettings(std::map<std::string, std::string>& settings,
-                                           const std::string& url) {
-    char* value = nullptr;
-    uint32_t length = 0;
-    NPError result = GetValueForURL(NPNURLVProxy, url.c_str(), &value, &length);
-    if (result == NPERR_INCOMPATIBLE_VERSION_ERROR) {
-        return FB::BrowserHost::DetectProxySettings(settings, url);
-    }
-    if (result != NPERR_NO_ERROR) {
-        return false;
-    }
-    std::string answer = value ? std::string(value, length) : std::string();
-    MemFree(value);
-    // The browser may list several proxies ("PROXY a:1; DIRECT"); the first one is the one used.
-    answer = answer.substr(0, answer.find(';'));
-    if (answer.find("DIRECT") == 0) {
-        return true;
-    }
-    size_t space = answer.find(' ');
-    std::string type = answer.substr(0, space);
-    std::string address = space == std::string::npos ? std::string() : answer.substr(space + 1);
-    size_t colon = address.rfind(':');
-    if (type == "PROXY") {
-        try {
-            type = URI(url).protocol;
-        } catch (const std::exception&) {
-            type = "http";
-        }
-    } else if (type == "SOCKS") {
-        type = "socks";
-    }
-    settings["type"] = type;
-    settings["hostname"] = address.substr(0, colon);
-    settings["port"] = colon == std::string::npos ? std::string() : address.substr(colon + 1);
-    return true;
-}
-
-bool NpapiBrowserHost::isChrome() const {
-    const char* agent = UserAgent();
-    return agent && std::strstr(agent, "Chrome");
-}
-
-bool NpapiBrowserHost::isSafari() const {
-    const char* agent = UserAgent();
-    return agent && std::strstr(agent, "Safari") && !isChrome();
-}
-
-bool NpapiBrowserHost::isFirefox() const {
-    const char* agent = UserAgent();
-    return agent && std::strstr(agent, "Firefox");
-}
-
 bool NpapiBrowserHost::_scheduleAsyncCall(void (*func)(void*), void* userData) const {
     if (isShutDown() || !m_funcs.pluginthreadasynccall) {
         return false;
@@ -283,19 +231,6 @@ BrowserStreamPtr NpapiBrowserHost::_createStream(const BrowserStreamRequest& req
         return BrowserStreamPtr();
     }
     stream->setCreated();
-    return stream;
-}
-
-BrowserStreamPtr NpapiBrowserHost::_createUnsolicitedStream(const BrowserStreamRequest& req) const {
-    Log::trace("NpapiBrowserStream",
-               "Creating an unsolicited stream with url: " + req.uri.toString(true));
-    auto self = boost::static_pointer_cast<NpapiBrowserHost>(
-        boost::const_pointer_cast<BrowserHost>(shared_from_this()));
-    auto stream = boost::make_shared<NpapiStream>(req.uri.toString(true), req.cache, req.seekable,
-                                                  req.internalBufferSize, self);
-    if (PluginEventSinkPtr sink = req.getEventSink()) {
-        stream->AttachObserver(sink);
-    }
     return stream;
 }
 
@@ -342,9 +277,6 @@ void NpapiBrowserHost::SetStatus(const char* message) const {
     if (m_funcs.status) {
         m_funcs.status(m_npp, message);
     }
-}
-const char* NpapiBrowserHost::UserAgent() const {
-    return m_funcs.uagent ? m_funcs.uagent(m_npp) : nullptr;
 }
 void NpapiBrowserHost::InvalidateRect(NPRect* invalidRect) const {
     if (m_funcs.invalidaterect) {
@@ -409,11 +341,6 @@ void NpapiBrowserHost::SetException(NPObject* obj, const NPUTF8* message) const 
     if (m_funcs.setexception) {
         m_funcs.setexception(obj, message);
     }
-}
-NPError NpapiBrowserHost::GetValueForURL(NPNURLVariable variable, const char* url, char** value,
-                                         uint32_t* len) const {
-    return m_funcs.getvalueforurl ? m_funcs.getvalueforurl(m_npp, variable, url, value, len)
-                                  : NPERR_INCOMPATIBLE_VERSION_ERROR;
 }
 uint32_t NpapiBrowserHost::ScheduleTimer(uint32_t interval, NPBool repeat,
                                          void (*timerFunc)(NPP npp, uint32_t timerID)) const {

@@ -54,12 +54,6 @@ public:
     void Navigate(const std::string& url, const std::string& target) override;
     void shutdown() override;
     void DoDeferredRelease() const override;
-    bool DetectProxySettings(std::map<std::string, std::string>& settings,
-                             const std::string& url) override;
-
-    bool isSafari() const;
-    bool isChrome() const;
-    bool isFirefox() const;
 
     // Value conversions between the browser and the scripting layer.
     variant getVariant(const NPVariant* npVar);
@@ -85,7 +79,6 @@ public:
     int32_t Write(NPStream* stream, int32_t len, void* buffer) const;
     NPError DestroyStream(NPStream* stream, NPReason reason) const;
     void SetStatus(const char* message) const;
-    const char* UserAgent() const;
     void InvalidateRect(NPRect* invalidRect) const;
     void ForceRedraw() const;
     void PushPopupsEnabledState(NPBool enabled) const;
@@ -105,8 +98,6 @@ public:
                    NPVariant* result) const;
     NPObject* CreateObject(NPClass* aClass) const;
     void SetException(NPObject* obj, const NPUTF8* message) const;
-    NPError GetValueForURL(NPNURLVariable variable, const char* url, char** value,
-                           uint32_t* len) const;
     uint32_t ScheduleTimer(uint32_t interval, NPBool repeat,
                            void (*timerFunc)(NPP npp, uint32_t timerID)) const;
     void UnscheduleTimer(uint32_t timerID) const;
@@ -126,7 +117,6 @@ public:
 protected:
     bool _scheduleAsyncCall(void (*func)(void*), void* userData) const override;
     BrowserStreamPtr _createStream(const BrowserStreamRequest& req) const override;
-    BrowserStreamPtr _createUnsolicitedStream(const BrowserStreamRequest& req) const override;
 
 private:
     NPNetscapeFuncs m_funcs;

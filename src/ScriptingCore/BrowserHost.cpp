@@ -1,15 +1,12 @@
 #include "src/ScriptingCore/BrowserHost.h"
 
 #include <cstdint>
-#include <cstdio>
 
 #include <boost/format.hpp>
 #include <boost/make_shared.hpp>
 
 #include "src/ScriptingCore/BrowserStreamManager.h"
 #include "src/ScriptingCore/SimpleStreamHelper.h"
-#include "src/ScriptingCore/SystemProxyDetector.h"
-#include "src/ScriptingCore/logging.h"
 #include "src/ScriptingCore/script_error.h"
 #include "src/ScriptingCore/utf8_tools.h"
 
@@ -22,17 +19,12 @@ const char* const kDelegateScript =
     "window.__FB_CALL_%1% = function(delay, f, args, fname) {   if (arguments.length == 3)       "
     "return setTimeout(function() { f.apply(null, args); }, delay);   else       return "
     "setTimeout(function() { f[fname].apply(f, args); }, delay);};";
-
-struct HtmlLogRecord {
-    BrowserHostPtr host;
-    std::string text;
-};
 } // namespace
 
 BrowserHost::BrowserHost()
     : _asyncManager(boost::make_shared<AsyncCallManager>()),
       m_threadId(boost::this_thread::get_id()), m_isShutDown(false),
-      m_streamMgr(boost::make_shared<BrowserStreamManager>()), m_htmlLogEnabled(true) {
+      m_streamMgr(boost::make_shared<BrowserStreamManager>()) {
     ++InstanceCount;
 }
 
@@ -144,10 +136,6 @@ BrowserStreamPtr BrowserHost::createPostStream(const std::string& url,
     return createStream(req, true);
 }
 
-BrowserStreamPtr BrowserHost::createUnsolicitedStream(const BrowserStreamRequest& req) {
-    return _createUnsolicitedStream(req);
-}
-
 void BrowserHost::evaluateJavaScript(const std::wstring& script) {
     evaluateJavaScript(wstring_to_utf8(script));
 }
@@ -196,47 +184,6 @@ int BrowserHost::delayedInvoke(int delayms, const JSObjectPtr& func, const Varia
         delegateArgs.push_back(fname);
     }
     return delegate->Invoke("", delegateArgs).convert_cast<int>();
-}
-
-void BrowserHost::htmlLog(const std::string& text) {
-    Log::info("BrowserHost", "Logging to HTML: " + text);
-    if (!m_htmlLogEnabled || m_isShutDown) {
-        return;
-    }
-    try {
-        auto* record = new HtmlLogRecord{shared_from_this(), text};
-        _asyncCallData* data = _asyncManager->makeCallback(&BrowserHost::AsyncHtmlLog, record);
-        if (!data) {
-            delete record;
-        } else if (!_scheduleAsyncCall(&asyncCallWrapper, data)) {
-            _asyncManager->remove(data);
-            delete record;
-        }
-    } catch (const std::exception&) {
-        // Logging never fails its caller.
-    }
-}
-
-void BrowserHost::AsyncHtmlLog(void* data) {
-    std::unique_ptr<HtmlLogRecord> record(static_cast<HtmlLogRecord*>(data));
-    try {
-        DOM::WindowPtr window = record->host->getDOMWindow();
-        JSObjectPtr console;
-        if (window && window->getJSObject()->HasProperty("console")) {
-            console = window->getProperty<JSObjectPtr>("console");
-        }
-        std::printf("Logging: %s\n", record->text.c_str());
-        if (console) {
-            console->Invoke("log", VariantList{record->text});
-        }
-    } catch (const std::exception&) {
-        Log::info("BrowserHost", "Logging to browser console failed");
-    }
-}
-
-bool BrowserHost::DetectProxySettings(std::map<std::string, std::string>& settings,
-                                      const std::string& url) {
-    return SystemProxyDetector::get()->detectProxy(settings, url);
 }
 
 DOM::WindowPtr BrowserHost::_createWindow(const JSObjectPtr& obj) const {

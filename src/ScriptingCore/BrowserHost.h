@@ -1,16 +1,15 @@
 // FB::BrowserHost: the one object through which the plug-in reaches the browser that hosts one
 // instance: main-thread scheduling, calls into the page later through the delayed-invoke delegate,
-// objects retained for the page, the console log, DOM access, streams and proxy lookup.
+// objects retained for the page, DOM access and streams.
 //
 // Thread contract: the browser may be touched only on the main thread (the thread that constructed
-// the host). ScheduleOnMainThread, CallOnMainThread, ScheduleAsyncCall, htmlLog and the retention
-// operations may be called from any thread; everything else is main thread only.
+// the host). ScheduleOnMainThread, CallOnMainThread, ScheduleAsyncCall and the retention operations
+// may be called from any thread; everything else is main thread only.
 // Browser-specific hosts (NPAPI, the test host) supply the abstract operations.
 #pragma once
 
 #include <atomic>
 #include <list>
-#include <map>
 #include <string>
 
 #include <boost/enable_shared_from_this.hpp>
@@ -49,7 +48,6 @@ public:
                                               const std::string& postdata, bool cache = true,
                                               bool seekable = false,
                                               size_t internalBufferSize = kDefaultStreamBufferSize);
-    virtual BrowserStreamPtr createUnsolicitedStream(const BrowserStreamRequest& req);
 
     virtual DOM::DocumentPtr getDOMDocument() = 0;
     virtual DOM::WindowPtr getDOMWindow() = 0;
@@ -59,13 +57,9 @@ public:
     virtual void evaluateJavaScript(const std::wstring& script);
     // Installs this instance's delayed-invoke delegate in the page.
     virtual void initJS(const void* inst);
-    virtual void htmlLog(const std::string& text);
-    virtual void setEnableHtmlLog(bool enabled = true) { m_htmlLogEnabled = enabled; }
     // REQUIRES: main thread. Runs every pending main-thread call once; later ones are dropped.
     virtual void shutdown();
     virtual void DoDeferredRelease() const = 0;
-    virtual bool DetectProxySettings(std::map<std::string, std::string>& settings,
-                                     const std::string& url = "");
 
     virtual DOM::WindowPtr _createWindow(const JSObjectPtr& obj) const;
     virtual DOM::DocumentPtr _createDocument(const JSObjectPtr& obj) const;
@@ -109,11 +103,8 @@ protected:
     // Ask the browser to run func(userData) on the main thread soon; true when it accepted.
     virtual bool _scheduleAsyncCall(void (*func)(void*), void* userData) const = 0;
     virtual BrowserStreamPtr _createStream(const BrowserStreamRequest& req) const = 0;
-    virtual BrowserStreamPtr _createUnsolicitedStream(const BrowserStreamRequest& req) const = 0;
 
 private:
-    static void AsyncHtmlLog(void* data);
-
     boost::shared_ptr<AsyncCallManager> _asyncManager;
     boost::thread::id m_threadId;
     std::atomic<bool> m_isShutDown;
@@ -121,7 +112,6 @@ private:
     mutable boost::recursive_mutex m_jsapimutex;
     mutable std::list<JSAPIPtr> m_retainedObjects; // guarded by m_jsapimutex
     boost::shared_ptr<BrowserStreamManager> m_streamMgr;
-    std::atomic<bool> m_htmlLogEnabled;
     std::string unique_key;
     std::string m_jsHelperName;
 };

@@ -2,7 +2,6 @@
 
 #include <boost/make_shared.hpp>
 
-#include "src/ScriptingCore/JSEvent.h"
 #include "src/ScriptingCore/JSFunction.h"
 #include "src/ScriptingCore/JSObject.h"
 #include "src/ScriptingCore/utf8_tools.h"
@@ -264,16 +263,6 @@ void JSAPIAuto::fireAsyncEvent(const std::string& eventName, const VariantList& 
         } catch (const std::exception&) {
             // The page's own handler attribute failing to schedule must not break the firer.
         }
-    }
-}
-
-void JSAPIAuto::FireJSEvent(const std::string& eventName, const VariantMap& members,
-                            const VariantList& arguments) {
-    JSAPIImpl::FireJSEvent(eventName, members, arguments);
-    variant handler = getAttribute(eventName);
-    if (handler.is_of_type<JSObjectPtr>()) {
-        VariantList args{CreateEvent(shared_from_this(), eventName, members, arguments)};
-        handler.cast<JSObjectPtr>()->InvokeAsync("", args);
     }
 }
 

@@ -56,9 +56,6 @@ public:
     using JSAPI::SetProperty;
 
     void fireAsyncEvent(const std::string& eventName, const VariantList& args) override;
-    void FireJSEvent(const std::string& eventName, const VariantMap& members,
-                     const VariantList& arguments) override;
-    using JSAPIImpl::FireJSEvent;
 
     virtual void registerAttribute(const std::string& name, const variant& value,
                                    bool readonly = false);

@@ -1,9 +1,7 @@
 #include "src/ScriptingCore/JSAPIImpl.h"
 
-#include <algorithm>
 #include <set>
 
-#include "src/ScriptingCore/JSEvent.h"
 #include "src/ScriptingCore/JSObject.h"
 #include "src/ScriptingCore/script_error.h"
 #include "src/ScriptingCore/utf8_tools.h"
@@ -149,116 +147,7 @@ void JSAPIImpl::FireEvent(const std::string& eventName, const VariantList& args)
     if (!m_valid) {
         return;
     }
-    {
-        boost::recursive_mutex::scoped_lock lock(m_proxyMutex);
-        JSAPIPtr self = shared_from_this();
-        for (const auto& proxy : liveProxies()) {
-            proxy->FireEvent(eventName, proxyProcessList(args, self, proxy));
-        }
-    }
     fireAsyncEvent(eventName, args);
-}
-
-void JSAPIImpl::FireJSEvent(const std::string& eventName, const VariantMap& members,
-                            const VariantList& arguments) {
-    if (!m_valid) {
-        return;
-    }
-    {
-        boost::recursive_mutex::scoped_lock lock(m_proxyMutex);
-        JSAPIPtr self = shared_from_this();
-        for (const auto& proxy : liveProxies()) {
-            proxy->FireJSEvent(eventName, proxyProcessMap(members, self, proxy),
-                               proxyProcessList(arguments, self, proxy));
-        }
-    }
-    VariantList args{CreateEvent(shared_from_this(), eventName, members, arguments)};
-    EventContextMap eventMap;
-    EventIfaceContextMap ifaces;
-    {
-        boost::recursive_mutex::scoped_lock lock(m_eventMutex);
-        eventMap = m_eventMap;
-        ifaces = m_evtIfaces;
-    }
-    for (auto& [context, handlers] : eventMap) {
-        auto range = handlers.equal_range(eventName);
-        for (auto it = range.first; it != range.second; ++it) {
-            it->second->InvokeAsync("", args);
-        }
-    }
-    for (auto& [context, interfaces] : ifaces) {
-        for (auto& entry : interfaces) {
-            entry.second->InvokeAsync(eventName, args);
-        }
-    }
-}
-
-void JSAPIImpl::FireJSEvent(const std::string& eventName, const VariantMap& members) {
-    FireJSEvent(eventName, members, VariantList());
-}
-
-void JSAPIImpl::FireJSEvent(const std::string& eventName, const VariantList& arguments) {
-    FireJSEvent(eventName, VariantMap(), arguments);
-}
-
-void JSAPIImpl::registerProxy(const boost::weak_ptr<JSAPIImpl>& ptr) {
-    boost::recursive_mutex::scoped_lock lock(m_proxyMutex);
-    m_proxies.push_back(ptr);
-}
-
-void JSAPIImpl::unregisterProxy(const boost::shared_ptr<JSAPIImpl>& ptr) {
-    boost::recursive_mutex::scoped_lock lock(m_proxyMutex);
-    m_proxies.erase(std::remove_if(m_proxies.begin(), m_proxies.end(),
-                                   [&](const boost::weak_ptr<JSAPIImpl>& entry) {
-                                       return entry.lock() == ptr;
-                                   }),
-                    m_proxies.end());
-}
-
-std::vector<boost::shared_ptr<JSAPIImpl>> JSAPIImpl::liveProxies() {
-    std::vector<boost::shared_ptr<JSAPIImpl>> live;
-    for (auto it = m_proxies.begin(); it != m_proxies.end();) {
-        if (auto proxy = it->lock()) {
-            live.push_back(proxy);
-            ++it;
-        } else {
-            it = m_proxies.erase(it);
-        }
-    }
-    return live;
-}
-
-variant JSAPIImpl::proxyProcessValue(const variant& arg, const JSAPIPtr& self,
-                                     const JSAPIPtr& proxy) const {
-    if (arg.is_of_type<JSAPIPtr>() && arg.cast<JSAPIPtr>() == self) {
-        return proxy;
-    }
-    if (arg.is_of_type<VariantList>()) {
-        return proxyProcessList(arg.cast<VariantList>(), self, proxy);
-    }
-    if (arg.is_of_type<VariantMap>()) {
-        return proxyProcessMap(arg.cast<VariantMap>(), self, proxy);
-    }
-    return arg;
-}
-
-VariantList JSAPIImpl::proxyProcessList(const VariantList& args, const JSAPIPtr& self,
-                                        const JSAPIPtr& proxy) const {
-    VariantList out;
-    out.reserve(args.size());
-    for (const variant& arg : args) {
-        out.push_back(proxyProcessValue(arg, self, proxy));
-    }
-    return out;
-}
-
-VariantMap JSAPIImpl::proxyProcessMap(const VariantMap& args, const JSAPIPtr& self,
-                                      const JSAPIPtr& proxy) const {
-    VariantMap out;
-    for (const auto& [key, value] : args) {
-        out[key] = proxyProcessValue(value, self, proxy);
-    }
-    return out;
 }
 
 } // namespace FB

@@ -1,6 +1,6 @@
-// FB::JSAPIImpl: zones, validity, events and proxies shared by every native scriptable object.
+// FB::JSAPIImpl: zones, validity and events shared by every native scriptable object.
 //
-// Thread contract: FireEvent and FireJSEvent may be called from any thread; the handlers run later
+// Thread contract: FireEvent may be called from any thread; the handlers run later
 // on the main thread through the page's timer. The event tables are guarded by their own lock and
 // are copied before handlers are called, so a handler may register or unregister listeners.
 #pragma once
@@ -42,38 +42,20 @@ public:
     virtual void fireAsyncEvent(const std::string& eventName, const VariantList& args);
     virtual void FireEvent(const std::wstring& eventName, const VariantList& args);
     virtual void FireEvent(const std::string& eventName, const VariantList& args);
-    virtual void FireJSEvent(const std::string& eventName, const VariantMap& members,
-                             const VariantList& arguments);
-    virtual void FireJSEvent(const std::string& eventName, const VariantMap& members);
-    virtual void FireJSEvent(const std::string& eventName, const VariantList& arguments);
     virtual void registerEvent(const std::string& /*name*/) {}
     virtual void registerEvent(const std::wstring& /*name*/) {}
-    virtual void registerProxy(const boost::weak_ptr<JSAPIImpl>& ptr);
-    virtual void unregisterProxy(const boost::shared_ptr<JSAPIImpl>& ptr);
 
 protected:
     using EventMultiMap = std::multimap<std::string, JSObjectPtr>;
     using EventContextMap = std::map<void*, EventMultiMap>;
     using EventIFaceMap = std::map<void*, JSObjectPtr>;
     using EventIfaceContextMap = std::map<void*, EventIFaceMap>;
-    using ProxyList = std::vector<boost::weak_ptr<JSAPIImpl>>;
 
     bool isValid() const { return m_valid; }
-    // Replaces this object by the proxy inside (possibly nested) event arguments.
-    VariantList proxyProcessList(const VariantList& args, const JSAPIPtr& self,
-                                 const JSAPIPtr& proxy) const;
-    VariantMap proxyProcessMap(const VariantMap& args, const JSAPIPtr& self,
-                               const JSAPIPtr& proxy) const;
-    variant proxyProcessValue(const variant& arg, const JSAPIPtr& self,
-                              const JSAPIPtr& proxy) const;
-    // Live proxies, pruning the ones that are gone. REQUIRES: m_proxyMutex held.
-    std::vector<boost::shared_ptr<JSAPIImpl>> liveProxies();
 
     EventContextMap m_eventMap;       // guarded by m_eventMutex
     EventIfaceContextMap m_evtIfaces; // guarded by m_eventMutex
-    ProxyList m_proxies;              // guarded by m_proxyMutex
     mutable boost::recursive_mutex m_eventMutex;
-    mutable boost::recursive_mutex m_proxyMutex;
     mutable boost::recursive_mutex m_zoneMutex;
     std::deque<int> m_zoneStack; // guarded by m_zoneMutex
     std::atomic<bool> m_valid;

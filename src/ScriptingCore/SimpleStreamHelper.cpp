@@ -9,11 +9,8 @@
 #include <boost/algorithm/string/split.hpp>
 #include <boost/algorithm/string/trim.hpp>
 #include <boost/make_shared.hpp>
-#include <boost/thread/condition_variable.hpp>
-#include <boost/thread/mutex.hpp>
 
 #include "src/ScriptingCore/BrowserHost.h"
-#include "src/ScriptingCore/script_error.h"
 
 namespace FB {
 
@@ -50,85 +47,6 @@ SimpleStreamHelperPtr SimpleStreamHelper::AsyncRequest(const BrowserHostPtr& hos
         host->ScheduleOnMainThread(helper, [helper] { helper->complete(false, HeaderMap()); });
     }
     return helper;
-}
-
-namespace {
-BrowserStreamRequest makeRequest(const URI& uri, const char* method, const std::string& postdata,
-                                 const HttpCallback& callback, bool cache, size_t bufferSize) {
-    BrowserStreamRequest req(uri, method);
-    if (std::string(method) == "POST") {
-        req.setPostData(postdata);
-    }
-    req.setCallback(callback);
-    req.setCacheable(cache);
-    req.setBufferSize(bufferSize);
-    return req;
-}
-} // namespace
-
-SimpleStreamHelperPtr SimpleStreamHelper::AsyncGet(const BrowserHostPtr& host, const URI& uri,
-                                                   const HttpCallback& callback, bool cache,
-                                                   size_t bufferSize) {
-    return AsyncRequest(host, makeRequest(uri, "GET", "", callback, cache, bufferSize));
-}
-
-SimpleStreamHelperPtr SimpleStreamHelper::AsyncPost(const BrowserHostPtr& host, const URI& uri,
-                                                    const std::string& postdata,
-                                                    const HttpCallback& callback, bool cache,
-                                                    size_t bufferSize) {
-    return AsyncRequest(host, makeRequest(uri, "POST", postdata, callback, cache, bufferSize));
-}
-
-HttpStreamResponsePtr SimpleStreamHelper::SynchronousRequest(const BrowserHostPtr& host,
-                                                             const BrowserStreamRequest& req) {
-    if (host->isMainThread()) {
-        // The main thread would wait for itself forever.
-        throw std::logic_error("SynchronousRequest called on the main thread");
-    }
-    struct Waiter {
-        boost::mutex mutex;
-        boost::condition_variable cond;
-        bool done = false;
-        HttpStreamResponsePtr response;
-    };
-    auto waiter = boost::make_shared<Waiter>();
-    BrowserStreamRequest copy(req);
-    copy.setCallback([waiter](bool success, const HeaderMap& headers,
-                              const boost::shared_array<uint8_t>& data, size_t size) {
-        boost::lock_guard<boost::mutex> lock(waiter->mutex);
-        waiter->response = boost::make_shared<HttpStreamResponse>(
-            HttpStreamResponse{success, headers, data, size});
-        waiter->done = true;
-        waiter->cond.notify_all();
-    });
-    AsyncRequest(host, copy);
-    boost::unique_lock<boost::mutex> lock(waiter->mutex);
-    while (!waiter->done) {
-        if (host->isShutDown()) {
-            throw script_error("Shutting down");
-        }
-        waiter->cond.timed_wait(lock, boost::posix_time::milliseconds(10));
-    }
-    return waiter->response;
-}
-
-HttpStreamResponsePtr SimpleStreamHelper::SynchronousGet(const BrowserHostPtr& host, const URI& uri,
-                                                         bool cache, size_t bufferSize) {
-    BrowserStreamRequest req(uri, "GET");
-    req.setCacheable(cache);
-    req.setBufferSize(bufferSize);
-    return SynchronousRequest(host, req);
-}
-
-HttpStreamResponsePtr SimpleStreamHelper::SynchronousPost(const BrowserHostPtr& host,
-                                                          const URI& uri,
-                                                          const std::string& postdata, bool cache,
-                                                          size_t bufferSize) {
-    BrowserStreamRequest req(uri, "POST");
-    req.setPostData(postdata);
-    req.setCacheable(cache);
-    req.setBufferSize(bufferSize);
-    return SynchronousRequest(host, req);
 }
 
 bool SimpleStreamHelper::onStreamDataArrived(StreamDataArrivedEvent* event, BrowserStream*) {

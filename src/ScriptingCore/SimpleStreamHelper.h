@@ -19,14 +19,6 @@
 
 namespace FB {
 
-struct HttpStreamResponse {
-    bool success = false;
-    HeaderMap headers;
-    boost::shared_array<uint8_t> data;
-    size_t size = 0;
-};
-using HttpStreamResponsePtr = boost::shared_ptr<HttpStreamResponse>;
-
 class SimpleStreamHelper;
 using SimpleStreamHelperPtr = boost::shared_ptr<SimpleStreamHelper>;
 
@@ -40,22 +32,6 @@ public:
     static SimpleStreamHelperPtr AsyncRequest(const BrowserHostPtr& host,
                                               const BrowserStreamPtr& stream,
                                               const BrowserStreamRequest& req);
-    static SimpleStreamHelperPtr AsyncGet(const BrowserHostPtr& host, const URI& uri,
-                                          const HttpCallback& callback, bool cache = true,
-                                          size_t bufferSize = kDefaultStreamBufferSize);
-    static SimpleStreamHelperPtr AsyncPost(const BrowserHostPtr& host, const URI& uri,
-                                           const std::string& postdata,
-                                           const HttpCallback& callback, bool cache = true,
-                                           size_t bufferSize = kDefaultStreamBufferSize);
-    // Blocks until the transfer ends. REQUIRES: not on the main thread (throws std::logic_error).
-    static HttpStreamResponsePtr SynchronousRequest(const BrowserHostPtr& host,
-                                                    const BrowserStreamRequest& req);
-    static HttpStreamResponsePtr SynchronousGet(const BrowserHostPtr& host, const URI& uri,
-                                                bool cache = true,
-                                                size_t bufferSize = kDefaultStreamBufferSize);
-    static HttpStreamResponsePtr SynchronousPost(const BrowserHostPtr& host, const URI& uri,
-                                                 const std::string& postdata, bool cache = true,
-                                                 size_t bufferSize = kDefaultStreamBufferSize);
 
     SimpleStreamHelper(const HttpCallback& callback, size_t blockSize);
 

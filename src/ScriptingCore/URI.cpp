@@ -2,14 +2,11 @@
 
 #include <cctype>
 #include <cstdio>
-#include <mutex>
 #include <stdexcept>
 
 #include <boost/algorithm/string/case_conv.hpp>
 #include <boost/algorithm/string/classification.hpp>
 #include <boost/algorithm/string/split.hpp>
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/tcp.hpp>
 #include <boost/lexical_cast.hpp>
 
 namespace FB {
@@ -31,12 +28,6 @@ int hex_value(char ch) {
         return ch - 'A' + 10;
     }
     return -1;
-}
-
-std::mutex localhost_mutex;
-std::set<std::string>& localhost_names() {
-    static std::set<std::string> names;
-    return names;
 }
 } // namespace
 
@@ -162,69 +153,10 @@ std::string URI::toString(bool include_domain_part) const {
     return out;
 }
 
-void URI::appendPathComponent(const std::string& component) {
-    if (component.empty()) {
-        return;
-    }
-    if (!path.empty() && path.back() == '/') {
-        path.pop_back();
-    }
-    if (component.front() != '/') {
-        path += '/';
-    }
-    path += component;
-}
-
-std::string URI::filename() const {
-    if (path.empty() || path.back() == '/') {
-        return std::string();
-    }
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool URI::operator==(const URI& other) const {
     return protocol == other.protocol && login == other.login && domain == other.domain &&
            port == other.port && path == other.path && query_data == other.query_data &&
            fragment == other.fragment;
-}
-
-void URI::registerValidLocalhost(const std::string& name) {
-    std::lock_guard<std::mutex> lock(localhost_mutex);
-    localhost_names().insert(boost::algorithm::to_lower_copy(name));
-}
-
-void URI::resetValidLocalhost() {
-    std::lock_guard<std::mutex> lock(localhost_mutex);
-    localhost_names().clear();
-}
-
-bool URI::isLocalhost() const {
-    if (domain == "localhost") {
-        return true;
-    }
-    {
-        std::lock_guard<std::mutex> lock(localhost_mutex);
-        if (localhost_names().count(domain)) {
-            return true;
-        }
-    }
-    try {
-        boost::asio::io_context io;
-        boost::asio::ip::tcp::resolver resolver(io);
-        auto results = resolver.resolve(domain, "");
-        if (results.empty()) {
-            return false;
-        }
-        for (const auto& entry : results) {
-            if (!entry.endpoint().address().is_loopback()) {
-                return false;
-            }
-        }
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
 }
 
 } // namespace FB

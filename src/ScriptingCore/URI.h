@@ -27,14 +27,8 @@ public:
         query_data.emplace_back(key, value);
     }
     void parse_query_data(const std::string& text);
-    void appendPathComponent(const std::string& component);
-    std::string filename() const;
 
     bool operator==(const URI& other) const;
-    // True when the domain is "localhost", a registered local name, or resolves only to loopback.
-    bool isLocalhost() const;
-    static void registerValidLocalhost(const std::string& name);
-    static void resetValidLocalhost();
 
     // Letters, digits and !$'()*,-./_ pass; a space becomes "+"; every other byte "%xx" (lower
     // case).

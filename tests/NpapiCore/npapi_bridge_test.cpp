@@ -99,14 +99,9 @@ protected:
         std::vector<PageArgs> due;
         due.swap(timers);
         for (const PageArgs& args : due) {
-            ObjectRef target = std::get<ObjectRef>(args[1]);
-            PageArgs callArgs =
-                FakePageObject::from(std::get<ObjectRef>(args[2]).get())->elements();
-            if (args.size() == 4) {
-                browser.invoke(target.get(), std::get<std::string>(args[3]), callArgs);
-            } else {
-                browser.invokeDefault(target.get(), callArgs);
-            }
+            browser.invokeDefault(
+                std::get<ObjectRef>(args[1]).get(),
+                FakePageObject::from(std::get<ObjectRef>(args[2]).get())->elements());
         }
     }
 
@@ -412,40 +407,6 @@ TEST_F(NpapiBridgeTest, StreamsCompleteOnceWithTheirBodyOrAFailure) {
     browser.runAsyncCalls();
     EXPECT_EQ(refused.calls, 1);
     EXPECT_FALSE(refused.success);
-}
-
-TEST_F(NpapiBridgeTest, ProxyAnswersComeFromTheBrowser) {
-    ASSERT_EQ(create(npp), NPERR_NO_ERROR);
-    std::string answer;
-    browser.setUrlValueHook([&](NPNURLVariable variable, const std::string&) {
-        EXPECT_EQ(variable, NPNURLVProxy);
-        return std::optional<std::string>(answer);
-    });
-    std::map<std::string, std::string> settings;
-    answer = "PROXY cache.local:3128";
-    EXPECT_TRUE(host(npp)->DetectProxySettings(settings, "https://mail.example/"));
-    EXPECT_EQ(settings["type"], "https");
-    EXPECT_EQ(settings["hostname"], "cache.local");
-    EXPECT_EQ(settings["port"], "3128");
-    answer = "SOCKS sock.local:1080";
-    EXPECT_TRUE(host(npp)->DetectProxySettings(settings, "http://mail.example/"));
-    EXPECT_EQ(settings["type"], "socks");
-    settings.clear();
-    answer = "DIRECT";
-    EXPECT_TRUE(host(npp)->DetectProxySettings(settings, "http://mail.example/"));
-    EXPECT_TRUE(settings.empty());
-    browser.setUrlValueHook(nullptr);
-    EXPECT_FALSE(host(npp)->DetectProxySettings(settings, "http://mail.example/"));
-}
-
-TEST_F(NpapiBridgeTest, UserAgentTests) {
-    ASSERT_EQ(create(npp), NPERR_NO_ERROR);
-    browser.setUserAgent("Mozilla/5.0 Chrome/99 Safari/537.36");
-    EXPECT_TRUE(host(npp)->isChrome());
-    EXPECT_FALSE(host(npp)->isSafari());
-    browser.setUserAgent("Mozilla/5.0 (X11) AppleWebKit/602.1 Safari/602.1");
-    EXPECT_TRUE(host(npp)->isSafari());
-    EXPECT_FALSE(host(npp)->isFirefox());
 }
 
 TEST_F(NpapiBridgeTest, AShutDownHostCallsNothingInTheBrowser) {

@@ -136,17 +136,6 @@ TEST_F(BrowserHostTest, ARefusingBrowserFailsSynchronousCalls) {
     EXPECT_EQ(workerCallError(), "Could not marshal to main thread");
 }
 
-TEST_F(BrowserHostTest, TheDelegateIsInstalledOncePerHostWithItsKey) {
-    host->initJS(reinterpret_cast<const void*>(0x1000));
-    EXPECT_EQ(host->getDelegateName(), "__FB_CALL_4608");
-    ASSERT_EQ(host->evaluatedScripts().size(), 1u);
-    EXPECT_EQ(
-        host->evaluatedScripts()[0],
-        "window.__FB_CALL_4608 = function(delay, f, args, fname) {   if (arguments.length == "
-        "3)       return setTimeout(function() { f.apply(null, args); }, delay);   else       "
-        "return setTimeout(function() { f[fname].apply(f, args); }, delay);};");
-}
-
 TEST_F(BrowserHostTest, DelayedInvokeCallsTheFunctionOrItsMember) {
     auto fn = FakeJSObject::function(host);
     fn->setMethod("notify", [](const FB::VariantList&) { return FB::variant(); });
@@ -176,17 +165,6 @@ TEST_F(BrowserHostTest, InvokeAsyncNeedsALiveHost) {
     EXPECT_EQ(errorOf<std::runtime_error>([&] { fn->InvokeAsync("", {}); }),
               "Cannot invoke asynchronously");
     host = nvtest::TestBrowserHost::create();
-}
-
-TEST_F(BrowserHostTest, HtmlLogWritesToThePageConsoleUnlessSwitchedOff) {
-    host->htmlLog("first");
-    host->pump();
-    ASSERT_EQ(host->console()->calls().size(), 1u);
-    EXPECT_EQ(host->console()->calls()[0].args[0].cast<std::string>(), "first");
-    host->setEnableHtmlLog(false);
-    host->htmlLog("second");
-    host->pump();
-    EXPECT_EQ(host->console()->calls().size(), 1u);
 }
 
 TEST_F(BrowserHostTest, RetainedObjectsLiveUntilReleasedAndAreShutDownWithTheHost) {

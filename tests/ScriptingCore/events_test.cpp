@@ -3,7 +3,6 @@
 #include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
 
-#include "src/ScriptingCore/JSEvent.h"
 #include "src/ScriptingCore/script_error.h"
 #include "tests/support/ErrorText.h"
 #include "tests/support/TestBrowserHost.h"
@@ -70,7 +69,6 @@ TEST_F(EventsTest, InvalidatedObjectsFireNothingButDirectAsyncFiringStillWorks) 
     auto fn = listen("ony");
     api->invalidate();
     api->FireEvent("ony", {});
-    api->FireJSEvent("ony", FB::VariantMap(), FB::VariantList());
     host->pump();
     EXPECT_EQ(callsOf(fn), 0u);
     api->fireAsyncEvent("ony", {});
@@ -91,44 +89,6 @@ TEST_F(EventsTest, OptimisedPagesGetOneCallForAllTheirHandlers) {
     EXPECT_EQ(first->optimizedCallCount(), 1);
     EXPECT_EQ(first->selfCalls().size(), 1u);
     EXPECT_EQ(second->selfCalls().size(), 1u);
-}
-
-TEST_F(EventsTest, JSEventsCarryAnEventObject) {
-    auto fn = listen("onready");
-    api->FireJSEvent("onready", FB::VariantMap{{"type", "spoofed"}, {"extra", 5}},
-                     FB::VariantList{"arg"});
-    host->pump();
-    auto calls = boost::static_pointer_cast<FakeJSObject>(fn)->selfCalls();
-    ASSERT_EQ(calls.size(), 1u);
-    FB::VariantMap event = calls[0][0].cast<FB::VariantMap>();
-    EXPECT_EQ(event["type"].cast<std::string>(), "onready")
-        << "members cannot replace standard keys";
-    EXPECT_EQ(event["extra"].cast<int>(), 5);
-    EXPECT_EQ(event["eventPhase"].cast<int>(), 2);
-    EXPECT_FALSE(event["bubbles"].cast<bool>());
-    EXPECT_EQ(event["target"].cast<FB::JSAPIPtr>(), api);
-    EXPECT_EQ(event["arguments"].cast<FB::VariantList>()[0].cast<std::string>(), "arg");
-    // The recorded event holds the object that holds the listener: let the cycle go.
-    boost::static_pointer_cast<FakeJSObject>(fn)->clear();
-}
-
-TEST_F(EventsTest, ProxiesReceiveEventsWithThemselvesInPlaceOfTheSource) {
-    auto proxy = boost::make_shared<FB::JSAPIAuto>();
-    FB::JSObjectPtr fn = FakeJSObject::function(host);
-    proxy->registerEventMethod("onp", fn);
-    api->registerProxy(proxy);
-    api->FireEvent("onp", {FB::JSAPIPtr(api), FB::VariantList{FB::JSAPIPtr(api)}});
-    host->pump();
-    auto calls = boost::static_pointer_cast<FakeJSObject>(fn)->selfCalls();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0][0].cast<FB::JSAPIPtr>(), proxy);
-    EXPECT_EQ(calls[0][1].cast<FB::VariantList>()[0].cast<FB::JSAPIPtr>(), proxy);
-
-    api->unregisterProxy(proxy);
-    api->FireEvent("onp", {});
-    host->pump();
-    EXPECT_EQ(callsOf(fn), 1u);
-    boost::static_pointer_cast<FakeJSObject>(fn)->clear();
 }
 
 TEST_F(EventsTest, HandlersMayUnregisterThemselvesWhileBeingCalled) {

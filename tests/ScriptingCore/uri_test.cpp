@@ -1,11 +1,8 @@
 #include "src/ScriptingCore/URI.h"
 
-#include <cstdlib>
-
 #include <boost/lexical_cast.hpp>
 #include <gtest/gtest.h>
 
-#include "src/ScriptingCore/SystemProxyDetector.h"
 #include "tests/support/ErrorText.h"
 
 using FB::URI;
@@ -74,86 +71,4 @@ TEST(Uri, QueryPiecesAndAppendedData) {
     uri.addQueryData("offset", "10");
     uri.addQueryData("k y", "v&w");
     EXPECT_EQ(uri.toString(), "http://h/p?a=1&b=&c=2&offset=10&k+y=v%26w");
-}
-
-TEST(Uri, PathHelpers) {
-    URI uri("http://h/dir/");
-    EXPECT_EQ(uri.filename(), "");
-    uri.appendPathComponent("file.zip");
-    EXPECT_EQ(uri.path, "/dir/file.zip");
-    EXPECT_EQ(uri.filename(), "file.zip");
-    uri.appendPathComponent("");
-    EXPECT_EQ(uri.path, "/dir/file.zip");
-    EXPECT_TRUE(URI("http://localhost/").isLocalhost());
-}
-
-namespace {
-
-// Sets proxy variables for one test and restores the environment afterwards.
-class ProxyEnvironment : public ::testing::Test {
-protected:
-    void SetUp() override {
-        for (const char* name : kNames) {
-            if (const char* value = std::getenv(name)) {
-                saved[name] = value;
-            }
-            unsetenv(name);
-        }
-    }
-    void TearDown() override {
-        for (const char* name : kNames) {
-            unsetenv(name);
-        }
-        for (const auto& [name, value] : saved) {
-            setenv(name.c_str(), value.c_str(), 1);
-        }
-    }
-    std::map<std::string, std::string> detect(const std::string& url, bool expected) {
-        std::map<std::string, std::string> settings;
-        EXPECT_EQ(FB::SystemProxyDetector::get()->detectProxy(settings, url), expected) << url;
-        return settings;
-    }
-
-    static constexpr const char* kNames[] = {"http_proxy",  "HTTP_PROXY", "https_proxy",
-                                             "HTTPS_PROXY", "all_proxy",  "ALL_PROXY",
-                                             "no_proxy",    "NO_PROXY"};
-    std::map<std::string, std::string> saved;
-};
-
-} // namespace
-
-TEST_F(ProxyEnvironment, NoVariablesMeansNoProxy) {
-    EXPECT_TRUE(detect("http://mail.example/", false).empty());
-}
-
-TEST_F(ProxyEnvironment, SchemeSpecificVariablesWin) {
-    setenv("http_proxy", "http://proxy.local:3128/", 1);
-    setenv("HTTPS_PROXY", "secure.local:8443", 1);
-    auto http = detect("http://mail.example/x", true);
-    EXPECT_EQ(http["type"], "http");
-    EXPECT_EQ(http["hostname"], "proxy.local");
-    EXPECT_EQ(http["port"], "3128");
-    auto https = detect("https://mail.example/", true);
-    EXPECT_EQ(https["type"], "https");
-    EXPECT_EQ(https["hostname"], "secure.local");
-    EXPECT_EQ(https["port"], "8443");
-}
-
-TEST_F(ProxyEnvironment, SocksFromAllProxyAndNoProxyExclusions) {
-    setenv("all_proxy", "socks5://sock.local", 1);
-    setenv("no_proxy", "localhost, .internal.example", 1);
-    auto socks = detect("ftp://files.example/", true);
-    EXPECT_EQ(socks["type"], "socks");
-    EXPECT_EQ(socks["port"], "1080");
-    detect("http://mail.internal.example/", false);
-    detect("http://internal.example/", false);
-    detect("http://localhost:8080/", false);
-    setenv("no_proxy", "*", 1);
-    detect("http://anything/", false);
-}
-
-TEST_F(ProxyEnvironment, GarbageSettingsAreNoProxy) {
-    setenv("http_proxy", "://", 1);
-    EXPECT_TRUE(detect("http://mail.example/", false).empty());
-    detect("not a url at all", false);
 }

@@ -19,13 +19,12 @@ struct RecordedRequest {
 };
 
 struct ScriptedResponse {
-    bool refuse = false;   // the browser does not even make the request (null stream)
-    bool failOpen = false; // the response never opens
-    bool fail = false;     // transport failure after `body` was delivered
+    bool refuse = false; // the browser does not even make the request (null stream)
+    bool fail = false;   // transport failure after `body` was delivered
     std::string headers = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n";
     std::string body;
     size_t piece = 64 * 1024; // bytes per data event
-    bool hold = false;        // stall after opening until release() (to test cancel)
+    bool hold = false;        // stall after opening (to test cancel)
 };
 
 class ScriptedServer {

@@ -12,7 +12,7 @@ TestBrowserHostPtr TestBrowserHost::create() {
 }
 
 TestBrowserHost::~TestBrowserHost() {
-    for (const FakeJSObjectPtr& object : {m_window, m_document, m_element, m_console}) {
+    for (const FakeJSObjectPtr& object : {m_window, m_document, m_element}) {
         if (object) {
             object->clear();
         }
@@ -24,10 +24,7 @@ void TestBrowserHost::makePage() {
     m_window = boost::make_shared<FakeJSObject>(self);
     m_document = boost::make_shared<FakeJSObject>(self);
     m_element = boost::make_shared<FakeJSObject>(self);
-    m_console = boost::make_shared<FakeJSObject>(self);
-    m_console->setMethod("log", [](const FB::VariantList&) { return FB::variant(); });
     m_window->set("document", FB::JSObjectPtr(m_document));
-    m_window->set("console", FB::JSObjectPtr(m_console));
     m_document->set("window", FB::JSObjectPtr(m_window));
     boost::weak_ptr<TestBrowserHost> weak = self;
     m_window->setMethod("Array", [weak](const FB::VariantList&) -> FB::variant {
@@ -60,10 +57,10 @@ FB::DOM::ElementPtr TestBrowserHost::getDOMElement() {
 }
 
 void TestBrowserHost::evaluateJavaScript(const std::string& script) {
-    m_scripts.push_back(script);
     const std::string prefix = "window.__FB_CALL_";
     size_t nameEnd = script.find(" = function(delay, f, args, fname)");
-    if (!m_window || script.compare(0, prefix.size(), prefix) != 0 || nameEnd == std::string::npos) {
+    if (!m_window || script.compare(0, prefix.size(), prefix) != 0 ||
+        nameEnd == std::string::npos) {
         return;
     }
     std::string name = script.substr(7, nameEnd - 7);
@@ -162,11 +159,6 @@ FB::BrowserStreamPtr TestBrowserHost::_createStream(const FB::BrowserStreamReque
     }
     stream->start();
     return stream;
-}
-
-FB::BrowserStreamPtr
-TestBrowserHost::_createUnsolicitedStream(const FB::BrowserStreamRequest&) const {
-    return FB::BrowserStreamPtr();
 }
 
 } // namespace nvtest

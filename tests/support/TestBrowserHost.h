@@ -1,10 +1,11 @@
 // TestBrowserHost: an FB::BrowserHost for unit tests. Its main thread is the thread that made it;
 // main-thread calls and page timers wait in one queue that the test pumps. The page is made of C++
-// page objects (FakeJSObject): a window that receives the delayed-invoke delegate and has a
-// console, and streams are answered by a ScriptedServer.
+// page objects (FakeJSObject): a window that receives the delayed-invoke delegate, and streams are
+// answered by a ScriptedServer.
 //
-// Calls queued before shutdown stay queued, so a test can deliver them afterwards as a browser might.
-// Thread contract: pump/pumpUntil on the main thread only; _scheduleAsyncCall from any thread.
+// Calls queued before shutdown stay queued, so a test can deliver them afterwards as a browser
+// might. Thread contract: pump/pumpUntil on the main thread only; _scheduleAsyncCall from any
+// thread.
 #pragma once
 
 #include <chrono>
@@ -49,9 +50,7 @@ public:
         m_window.reset();
     }
     FakeJSObjectPtr window() const { return m_window; }
-    FakeJSObjectPtr console() const { return m_console; }
     ScriptedServer& server() { return m_server; }
-    const std::vector<std::string>& evaluatedScripts() const { return m_scripts; }
     const std::vector<PageTimer>& timers() const { return m_timers; }
 
     void* getContextID() const override { return const_cast<TestBrowserHost*>(this); }
@@ -68,8 +67,6 @@ public:
 protected:
     bool _scheduleAsyncCall(void (*func)(void*), void* userData) const override;
     FB::BrowserStreamPtr _createStream(const FB::BrowserStreamRequest& req) const override;
-    FB::BrowserStreamPtr
-    _createUnsolicitedStream(const FB::BrowserStreamRequest& req) const override;
 
 private:
     TestBrowserHost() = default;
@@ -83,9 +80,7 @@ private:
     FakeJSObjectPtr m_window;
     FakeJSObjectPtr m_document;
     FakeJSObjectPtr m_element;
-    FakeJSObjectPtr m_console;
     mutable ScriptedServer m_server;
-    std::vector<std::string> m_scripts;
     std::vector<PageTimer> m_timers;
     int m_nextTimer = 1;
 };

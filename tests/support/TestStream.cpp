@@ -20,12 +20,6 @@ void TestStream::open() {
     if (isCompleted()) {
         return;
     }
-    if (m_response.failOpen) {
-        FB::StreamFailedOpenEvent event(this);
-        SendEvent(&event);
-        finish(false);
-        return;
-    }
     setHeaders(m_response.headers);
     setLength(m_response.body.size());
     setOpen(true);
@@ -34,12 +28,6 @@ void TestStream::open() {
     if (!m_response.hold) {
         deliver(0);
     }
-}
-
-void TestStream::release() {
-    m_response.hold = false;
-    FB::BrowserStreamPtr self = shared_ptr();
-    m_host.post([self, this] { deliver(0); });
 }
 
 void TestStream::deliver(size_t offset) {

@@ -1,5 +1,5 @@
 // A browser stream fed by the test host from a ScriptedResponse, one event per pumped task:
-// opened (or failed open), data pieces, completed. Main thread only.
+// opened, data pieces, completed. Main thread only.
 #pragma once
 
 #include <string>
@@ -18,8 +18,6 @@ public:
 
     // Begins delivery (posted to the host's queue); each queued step keeps the stream alive.
     void start();
-    // Resumes a response that holds after opening.
-    void release();
 
     bool readRanges(const std::vector<Range>&) override { return false; }
     bool write(const char*, size_t, size_t&) override { return false; }

@@ -16,19 +16,12 @@
 #include "src/PluginCore/PluginEvents/DrawingEvents.h"
 #include "src/PluginCore/PluginEvents/MouseEvents.h"
 #include "src/PluginCore/PluginWindow.h"
+#include "tests/plugin/platform/TempFolder.h"
 
 namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/settingsXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        path = dir + "/.NorvanePlugin.setting";
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
     std::string content() const {
         std::ifstream in(path, std::ios::binary);
         std::stringstream text;
@@ -42,8 +35,9 @@ protected:
         return p;
     }
 
-    std::string dir;
-    std::string path;
+    TempFolder folder{"settings"};
+    std::string dir = folder.path;
+    std::string path = dir + "/.NorvanePlugin.setting";
 };
 
 } // namespace

@@ -35,10 +35,6 @@ private:
     std::vector<NPVariant> m_variants;
 };
 
-// Shaped like the user agent of a QtWebKit browser on Linux.
-constexpr const char* kUserAgent = "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/602.1 (KHTML, "
-                                   "like Gecko) Version/10.0 Safari/602.1";
-
 // Checks that stay on in release builds: a test that breaks them would otherwise run against the
 // wrong browser or none.
 void require(bool condition, const char* message) {
@@ -50,7 +46,7 @@ void require(bool condition, const char* message) {
 
 } // namespace
 
-FakeBrowser::FakeBrowser() : m_mainThread(std::this_thread::get_id()), m_userAgent(kUserAgent) {
+FakeBrowser::FakeBrowser() : m_mainThread(std::this_thread::get_id()) {
     FakeBrowser* expected = nullptr;
     require(s_current.compare_exchange_strong(expected, this), "only one FakeBrowser at a time");
     fillFuncs();
@@ -129,36 +125,47 @@ std::optional<PageValue> FakeBrowser::invoke(NPObject* object, const std::string
                                              const PageArgs& args) {
     PageArgVariants variants(args);
     NPVariant result;
-    const bool succeeded = m_objects.invoke("page script invoke", object, stringIdentifier(method),
-                                            variants.data(), variants.count(), &result);
+    VOID_TO_NPVARIANT(result);
+    const NPClass* objectClass = liveClass("page script invoke", object);
+    const bool succeeded = objectClass && objectClass->invoke &&
+                           objectClass->invoke(object, stringIdentifier(method), variants.data(),
+                                               variants.count(), &result);
     return takeResult(succeeded, result);
 }
 
 std::optional<PageValue> FakeBrowser::invokeDefault(NPObject* object, const PageArgs& args) {
     PageArgVariants variants(args);
     NPVariant result;
-    const bool succeeded = m_objects.invokeDefault("page script call", object, variants.data(),
-                                                   variants.count(), &result);
+    VOID_TO_NPVARIANT(result);
+    const NPClass* objectClass = liveClass("page script call", object);
+    const bool succeeded =
+        objectClass && objectClass->invokeDefault &&
+        objectClass->invokeDefault(object, variants.data(), variants.count(), &result);
     return takeResult(succeeded, result);
 }
 
 std::optional<PageValue> FakeBrowser::getProperty(NPObject* object, const std::string& name) {
     NPVariant result;
-    const bool succeeded =
-        m_objects.getProperty("page script read", object, stringIdentifier(name), &result);
+    VOID_TO_NPVARIANT(result);
+    const NPClass* objectClass = liveClass("page script read", object);
+    const bool succeeded = objectClass && objectClass->getProperty &&
+                           objectClass->getProperty(object, stringIdentifier(name), &result);
     return takeResult(succeeded, result);
 }
 
 bool FakeBrowser::setProperty(NPObject* object, const std::string& name, const PageValue& value) {
     PageArgVariants variants({value});
-    return m_objects.setProperty("page script write", object, stringIdentifier(name),
-                                 variants.data());
+    const NPClass* objectClass = liveClass("page script write", object);
+    return objectClass && objectClass->setProperty &&
+           objectClass->setProperty(object, stringIdentifier(name), variants.data());
 }
 
 std::optional<std::vector<std::string>> FakeBrowser::enumerate(NPObject* object) {
     NPIdentifier* ids = nullptr;
     uint32_t count = 0;
-    if (!m_objects.enumerate("page script enumeration", object, &ids, &count)) {
+    const NPClass* objectClass = liveClass("page script enumeration", object);
+    if (!objectClass || !NP_CLASS_STRUCT_VERSION_HAS_ENUM(objectClass) || !objectClass->enumerate ||
+        !objectClass->enumerate(object, &ids, &count)) {
         return std::nullopt;
     }
     std::vector<std::string> names;
@@ -172,6 +179,16 @@ std::optional<std::vector<std::string>> FakeBrowser::enumerate(NPObject* object)
     }
     memFree(ids);
     return names;
+}
+
+void FakeBrowser::invalidateObjects() {
+    const std::vector<const NPObject*> snapshot(m_live.begin(), m_live.end());
+    for (const NPObject* object : snapshot) {
+        // An earlier invalidate may have released this one.
+        if (isLive(object) && object->_class->invalidate) {
+            object->_class->invalidate(const_cast<NPObject*>(object));
+        }
+    }
 }
 
 size_t FakeBrowser::callCount(std::string_view entry) const {
@@ -197,14 +214,101 @@ size_t FakeBrowser::runAsyncCalls() {
     }
 }
 
-void FakeBrowser::memFree(void* block) {
-    if (!m_memory.release(block)) {
-        recordMisuse("NPN_MemFree of memory the browser did not allocate");
+std::vector<std::string> FakeBrowser::misuses() const {
+    std::lock_guard<std::mutex> lock(m_misuseMutex);
+    return m_misuses;
+}
+
+void FakeBrowser::recordMisuse(std::string what) {
+    std::lock_guard<std::mutex> lock(m_misuseMutex);
+    m_misuses.push_back(std::move(what));
+}
+
+void* FakeBrowser::memAlloc(uint32_t size) {
+    void* block = std::malloc(size == 0 ? 1 : size);
+    if (block) {
+        m_blocks.insert(block);
     }
+    return block;
+}
+
+void FakeBrowser::memFree(void* block) {
+    if (!block) {
+        return;
+    }
+    if (m_blocks.erase(block) == 0) {
+        recordMisuse("NPN_MemFree of memory the browser did not allocate");
+        return;
+    }
+    std::free(block);
+}
+
+NPIdentifier FakeBrowser::stringIdentifier(std::string_view name) {
+    auto found = m_strings.find(name);
+    if (found == m_strings.end()) {
+        auto record = std::make_unique<Identifier>(Identifier{true, std::string(name), 0});
+        m_knownIdentifiers.insert(record.get());
+        found = m_strings.emplace(std::string(name), std::move(record)).first;
+    }
+    return found->second.get();
+}
+
+NPIdentifier FakeBrowser::intIdentifier(int32_t number) {
+    std::unique_ptr<Identifier>& record = m_integers[number];
+    if (!record) {
+        record = std::make_unique<Identifier>(Identifier{false, std::string(), number});
+        m_knownIdentifiers.insert(record.get());
+    }
+    return record.get();
+}
+
+const Identifier* FakeBrowser::findIdentifier(NPIdentifier id) const {
+    return m_knownIdentifiers.count(id) ? static_cast<const Identifier*>(id) : nullptr;
 }
 
 NPObject* FakeBrowser::createObject(NPP npp, NPClass* objectClass) {
-    return m_objects.create(npp, objectClass);
+    if (!objectClass) {
+        recordMisuse("NPN_CreateObject without a class");
+        return nullptr;
+    }
+    NPObject* object = objectClass->allocate
+                           ? objectClass->allocate(npp, objectClass)
+                           : static_cast<NPObject*>(std::malloc(sizeof(NPObject)));
+    if (!object) {
+        return nullptr;
+    }
+    object->_class = objectClass;
+    object->referenceCount = 1;
+    m_live.insert(object);
+    return object;
+}
+
+const NPClass* FakeBrowser::liveClass(const std::string& entry, NPObject* object) {
+    if (!isLive(object)) {
+        recordMisuse(entry + (object ? " on an object that is not alive" : " on a null object"));
+        return nullptr;
+    }
+    return object->_class;
+}
+
+NPObject* FakeBrowser::retainObject(NPObject* object) {
+    if (liveClass("NPN_RetainObject", object)) {
+        ++object->referenceCount;
+    }
+    return object;
+}
+
+void FakeBrowser::releaseObject(NPObject* object) {
+    if (!liveClass("NPN_ReleaseObject", object) || --object->referenceCount > 0) {
+        return;
+    }
+    // Forget the object before its deallocate runs: deallocation may release further objects.
+    m_live.erase(object);
+    if (object->_class->deallocate) {
+        object->_class->deallocate(object);
+    } else {
+        std::free(object);
+    }
 }
 
 void FakeBrowser::releaseVariantValue(NPVariant& variant) {

@@ -3,11 +3,9 @@
 // identifiers, tracked NPN_MemAlloc blocks, reference-counted NPObjects deallocated through their
 // class, fake page objects (the window with its document, the plug-in element, and any the test
 // makes), recorded URL requests that the test answers with FakeStream, and queued async calls that
-// the test runs. A test may null out entries of funcs() or change its version before handing it to
-// the plug-in; the fake itself never calls through the table. Entries whose work no test needs stay
-// null, as in a browser that lacks them: streams to the browser, byte-range reads, drawing,
-// status, timers, memflush, reloadplugins, setvalueforurl, getauthenticationinfo and the ones no
-// plug-in of ours uses.
+// the test runs. A test may null out entries of funcs() before handing it to the plug-in; the fake
+// itself never calls through the table. Entries whose work no test needs stay null, as in a
+// browser that lacks them.
 //
 // Misuse that a real browser would punish with a crash or a silent fault is recorded in misuses()
 // and not performed: freeing memory the browser did not allocate, using an object that is not
@@ -25,31 +23,33 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include "src/NpapiCore/npapi/npapi_all.h"
-#include "tests/support/npapi/AllocationTracker.h"
 #include "tests/support/npapi/FakePageObject.h"
 #include "tests/support/npapi/FakeStream.h"
-#include "tests/support/npapi/IdentifierTable.h"
-#include "tests/support/npapi/MisuseLog.h"
-#include "tests/support/npapi/ObjectTable.h"
 #include "tests/support/npapi/PageValue.h"
 
 namespace nvtest::npapi {
+
+struct Identifier {
+    bool isString;
+    std::string text; // the name, for a string identifier
+    int32_t number;   // the value, for an integer identifier
+};
 
 class FakeBrowser {
 public:
     // The answer to a script; nullopt makes the evaluation fail.
     using EvaluateHook = std::function<std::optional<PageValue>(const std::string& script)>;
-    // The answer for a URL; nullopt gives NPERR_GENERIC_ERROR.
-    using UrlValueHook =
-        std::function<std::optional<std::string>(NPNURLVariable variable, const std::string& url)>;
 
     struct SetValueCall {
         NPP npp;
@@ -60,8 +60,6 @@ public:
         NPObject* object;
         std::string message;
     };
-
-    static constexpr uint16_t kTableVersion = 26;
 
     // REQUIRES: no other FakeBrowser alive.
     FakeBrowser();
@@ -86,10 +84,7 @@ public:
     ObjectRef newFunction(PageMethod body = nullptr);
     // Without a hook every script succeeds with void.
     void setEvaluateHook(EvaluateHook hook) { m_evaluateHook = std::move(hook); }
-    // Without a hook NPN_GetValueForURL answers NPERR_GENERIC_ERROR.
-    void setUrlValueHook(UrlValueHook hook) { m_urlValueHook = std::move(hook); }
-    void setUserAgent(std::string agent) { m_userAgent = std::move(agent); }
-    // What NPN_GetURL, NPN_PostURL and their Notify variants answer from now on; the requests are
+    // What NPN_GetURL and the Notify variants answer from now on; the requests are
     // recorded whatever the answer.
     void setRequestResult(NPError result) { m_requestResult = result; }
 
@@ -102,37 +97,41 @@ public:
     bool setProperty(NPObject* object, const std::string& name, const PageValue& value);
     // The member names, integer identifiers as decimal text.
     std::optional<std::vector<std::string>> enumerate(NPObject* object);
-    // Page teardown: the invalidate slot of every live object runs.
-    void invalidateObjects() { m_objects.invalidateAll(); }
+    // Page teardown: the invalidate slot of every live object runs; references are unchanged.
+    void invalidateObjects();
 
     // What the plug-in did: the calls of a table entry ("NPN_GetURL"), the requests, and so on.
     size_t callCount(std::string_view entry) const;
     const std::vector<UrlRequest>& requests() const { return m_requests; }
     const std::vector<SetValueCall>& setValues() const { return m_setValues; }
     const std::vector<ScriptException>& exceptions() const { return m_exceptions; }
-    std::vector<std::string> misuses() const { return m_misuses.entries(); }
+    std::vector<std::string> misuses() const;
 
     // Runs queued async calls in order, those queued meanwhile included, until none is left.
     // Returns the number run.
     size_t runAsyncCalls();
 
-    bool isLive(const NPObject* object) const { return m_objects.isLive(object); }
+    bool isLive(const NPObject* object) const { return m_live.count(object) != 0; }
     // Leak check: NPN_MemAlloc blocks handed to the plug-in and not yet freed.
-    size_t outstandingAllocations() const { return m_memory.outstanding(); }
+    size_t outstandingAllocations() const { return m_blocks.size(); }
 
     // The browser services behind the table, shared with the page objects and streams.
-    void* memAlloc(uint32_t size) { return m_memory.allocate(size); }
+    // A block of exactly `size` bytes, so that reading past a browser string (they carry no
+    // terminator) trips the address sanitizer.
+    void* memAlloc(uint32_t size);
     void memFree(void* block);
     NPObject* createObject(NPP npp, NPClass* objectClass);
-    NPObject* retainObject(NPObject* object) { return m_objects.retain(object); }
-    void releaseObject(NPObject* object) { m_objects.release(object); }
+    NPObject* retainObject(NPObject* object);
+    void releaseObject(NPObject* object);
     // Frees the string or releases the object the variant holds, then makes it void.
     void releaseVariantValue(NPVariant& variant);
-    NPIdentifier stringIdentifier(std::string_view name) { return m_identifiers.string(name); }
-    NPIdentifier intIdentifier(int32_t number) { return m_identifiers.integer(number); }
+    // Equal names (or integers) give the same identifier for the browser's whole life; the string
+    // "1" and the integer 1 give different ones.
+    NPIdentifier stringIdentifier(std::string_view name);
+    NPIdentifier intIdentifier(int32_t number);
     // The record behind an identifier, or null for a pointer that is none.
-    const Identifier* findIdentifier(NPIdentifier id) const { return m_identifiers.find(id); }
-    void recordMisuse(std::string what) { m_misuses.record(std::move(what)); }
+    const Identifier* findIdentifier(NPIdentifier id) const;
+    void recordMisuse(std::string what);
 
 private:
     friend class FakeStream;
@@ -145,6 +144,8 @@ private:
 
     void fillFuncs();
     ObjectRef newPageObject(FakePageObject::Kind kind);
+    // The object's class when the object is alive; null (misuse recorded) otherwise.
+    const NPClass* liveClass(const std::string& entry, NPObject* object);
     // Converts the browser's answer (then releases it); nullopt when `succeeded` is false.
     std::optional<PageValue> takeResult(bool succeeded, NPVariant& result);
 
@@ -152,17 +153,18 @@ private:
 
     const std::thread::id m_mainThread;
     NPNetscapeFuncs m_funcs{};
-    MisuseLog m_misuses;
-    AllocationTracker m_memory;
-    IdentifierTable m_identifiers;
-    ObjectTable m_objects{m_misuses};
+    mutable std::mutex m_misuseMutex;
+    std::vector<std::string> m_misuses; // guarded by m_misuseMutex
+    std::unordered_set<void*> m_blocks;
+    std::map<std::string, std::unique_ptr<Identifier>, std::less<>> m_strings;
+    std::map<int32_t, std::unique_ptr<Identifier>> m_integers;
+    std::set<const void*> m_knownIdentifiers; // so that findIdentifier never reads a stray pointer
+    std::unordered_set<const NPObject*> m_live;
     std::deque<NPP_t> m_instances;
     ObjectRef m_window;
     ObjectRef m_document;
     ObjectRef m_pluginElement;
     EvaluateHook m_evaluateHook;
-    UrlValueHook m_urlValueHook;
-    std::string m_userAgent;
     NPError m_requestResult = NPERR_NO_ERROR;
     std::vector<std::string> m_callLog;
     std::vector<UrlRequest> m_requests;

@@ -24,8 +24,9 @@ struct FakeBrowser::Entries {
         return browser;
     }
 
-    static NPError request(const char* entry, UrlRequest request, const char* url,
-                           const char* target) {
+    // Records the request, then answers what the test set.
+    static NPError request(const char* entry, NPP npp, const char* url, const char* target,
+                           std::string body, bool notify, void* notifyData) {
         FakeBrowser* browser = enter(entry);
         if (!browser) {
             return NPERR_GENERIC_ERROR;
@@ -34,43 +35,27 @@ struct FakeBrowser::Entries {
             browser->recordMisuse(std::string(entry) + " without a URL");
             return NPERR_INVALID_URL;
         }
-        request.url = url;
+        std::optional<std::string> window;
         if (target) {
-            request.target = target;
+            window = target;
         }
-        request.result = browser->m_requestResult;
-        browser->m_requests.push_back(request);
-        return request.result;
-    }
-
-    static std::string postBody(const char* buf, uint32_t len) {
-        return buf ? std::string(buf, len) : std::string();
+        browser->m_requests.push_back(
+            UrlRequest{npp, url, window, std::move(body), notify, notifyData});
+        return browser->m_requestResult;
     }
 
     static NPError getURL(NPP npp, const char* url, const char* target) {
-        return request("NPN_GetURL", UrlRequest{npp, "GET", {}, {}, {}, false, false, nullptr, 0},
-                       url, target);
-    }
-
-    static NPError postURL(NPP npp, const char* url, const char* target, uint32_t len,
-                           const char* buf, NPBool file) {
-        return request(
-            "NPN_PostURL",
-            UrlRequest{npp, "POST", {}, {}, postBody(buf, len), file != 0, false, nullptr, 0}, url,
-            target);
+        return request("NPN_GetURL", npp, url, target, {}, false, nullptr);
     }
 
     static NPError getURLNotify(NPP npp, const char* url, const char* target, void* notifyData) {
-        return request("NPN_GetURLNotify",
-                       UrlRequest{npp, "GET", {}, {}, {}, false, true, notifyData, 0}, url, target);
+        return request("NPN_GetURLNotify", npp, url, target, {}, true, notifyData);
     }
 
     static NPError postURLNotify(NPP npp, const char* url, const char* target, uint32_t len,
-                                 const char* buf, NPBool file, void* notifyData) {
-        return request(
-            "NPN_PostURLNotify",
-            UrlRequest{npp, "POST", {}, {}, postBody(buf, len), file != 0, true, notifyData, 0},
-            url, target);
+                                 const char* buf, NPBool, void* notifyData) {
+        return request("NPN_PostURLNotify", npp, url, target,
+                       buf ? std::string(buf, len) : std::string(), true, notifyData);
     }
 
     // The FakeStream behind a record, or null (misuse recorded).
@@ -91,11 +76,6 @@ struct FakeBrowser::Entries {
         }
         target->finish(reason);
         return NPERR_NO_ERROR;
-    }
-
-    static const char* userAgent(NPP) {
-        FakeBrowser* browser = enter("NPN_UserAgent");
-        return browser ? browser->m_userAgent.c_str() : nullptr;
     }
 
     static void* memAlloc(uint32_t size) {
@@ -125,13 +105,6 @@ struct FakeBrowser::Entries {
         case NPNVPluginElementNPObject:
             *static_cast<NPObject**>(value) = browser->retainObject(browser->m_pluginElement.get());
             return NPERR_NO_ERROR;
-        case NPNVSupportsWindowless:
-        case NPNVjavascriptEnabledBool:
-            *static_cast<NPBool*>(value) = true;
-            return NPERR_NO_ERROR;
-        case NPNVprivateModeBool:
-            *static_cast<NPBool*>(value) = false;
-            return NPERR_NO_ERROR;
         default:
             return NPERR_GENERIC_ERROR;
         }
@@ -156,16 +129,6 @@ struct FakeBrowser::Entries {
             return nullptr;
         }
         return browser->stringIdentifier(name);
-    }
-
-    static void getStringIdentifiers(const NPUTF8** names, int32_t count, NPIdentifier* ids) {
-        FakeBrowser* browser = enter("NPN_GetStringIdentifiers");
-        if (!browser || !names || !ids) {
-            return;
-        }
-        for (int32_t i = 0; i < count; ++i) {
-            ids[i] = names[i] ? browser->stringIdentifier(names[i]) : nullptr;
-        }
     }
 
     static NPIdentifier getIntIdentifier(int32_t number) {
@@ -225,25 +188,26 @@ struct FakeBrowser::Entries {
         }
     }
 
+    // The class of a live object reached through `entry`, or null (misuse recorded).
+    static const NPClass* live(const char* entry, NPObject* object) {
+        FakeBrowser* browser = enter(entry);
+        return browser ? browser->liveClass(entry, object) : nullptr;
+    }
+
     static bool invoke(NPP, NPObject* object, NPIdentifier name, const NPVariant* args,
                        uint32_t argCount, NPVariant* result) {
-        FakeBrowser* browser = enter("NPN_Invoke");
-        return browser &&
-               browser->m_objects.invoke("NPN_Invoke", object, name, args, argCount, result);
+        VOID_TO_NPVARIANT(*result);
+        const NPClass* objectClass = live("NPN_Invoke", object);
+        return objectClass && objectClass->invoke &&
+               objectClass->invoke(object, name, args, argCount, result);
     }
 
     static bool invokeDefault(NPP, NPObject* object, const NPVariant* args, uint32_t argCount,
                               NPVariant* result) {
-        FakeBrowser* browser = enter("NPN_InvokeDefault");
-        return browser && browser->m_objects.invokeDefault("NPN_InvokeDefault", object, args,
-                                                           argCount, result);
-    }
-
-    static bool construct(NPP, NPObject* object, const NPVariant* args, uint32_t argCount,
-                          NPVariant* result) {
-        FakeBrowser* browser = enter("NPN_Construct");
-        return browser &&
-               browser->m_objects.construct("NPN_Construct", object, args, argCount, result);
+        VOID_TO_NPVARIANT(*result);
+        const NPClass* objectClass = live("NPN_InvokeDefault", object);
+        return objectClass && objectClass->invokeDefault &&
+               objectClass->invokeDefault(object, args, argCount, result);
     }
 
     static bool evaluate(NPP, NPObject* scope, NPString* script, NPVariant* result) {
@@ -267,33 +231,16 @@ struct FakeBrowser::Entries {
     }
 
     static bool getProperty(NPP, NPObject* object, NPIdentifier name, NPVariant* result) {
-        FakeBrowser* browser = enter("NPN_GetProperty");
-        return browser && browser->m_objects.getProperty("NPN_GetProperty", object, name, result);
+        VOID_TO_NPVARIANT(*result);
+        const NPClass* objectClass = live("NPN_GetProperty", object);
+        return objectClass && objectClass->getProperty &&
+               objectClass->getProperty(object, name, result);
     }
 
     static bool setProperty(NPP, NPObject* object, NPIdentifier name, const NPVariant* value) {
-        FakeBrowser* browser = enter("NPN_SetProperty");
-        return browser && browser->m_objects.setProperty("NPN_SetProperty", object, name, value);
-    }
-
-    static bool removeProperty(NPP, NPObject* object, NPIdentifier name) {
-        FakeBrowser* browser = enter("NPN_RemoveProperty");
-        return browser && browser->m_objects.removeProperty("NPN_RemoveProperty", object, name);
-    }
-
-    static bool hasProperty(NPP, NPObject* object, NPIdentifier name) {
-        FakeBrowser* browser = enter("NPN_HasProperty");
-        return browser && browser->m_objects.hasProperty("NPN_HasProperty", object, name);
-    }
-
-    static bool hasMethod(NPP, NPObject* object, NPIdentifier name) {
-        FakeBrowser* browser = enter("NPN_HasMethod");
-        return browser && browser->m_objects.hasMethod("NPN_HasMethod", object, name);
-    }
-
-    static bool enumerate(NPP, NPObject* object, NPIdentifier** names, uint32_t* count) {
-        FakeBrowser* browser = enter("NPN_Enumerate");
-        return browser && browser->m_objects.enumerate("NPN_Enumerate", object, names, count);
+        const NPClass* objectClass = live("NPN_SetProperty", object);
+        return objectClass && objectClass->setProperty &&
+               objectClass->setProperty(object, name, value);
     }
 
     static void releaseVariantValue(NPVariant* variant) {
@@ -340,38 +287,14 @@ struct FakeBrowser::Entries {
         std::lock_guard<std::mutex> lock(browser->m_asyncMutex);
         browser->m_asyncCalls.push_back(AsyncCall{npp, function, data});
     }
-
-    // The answer is NPN_MemAlloc'd without a terminator: the plug-in must go by the length.
-    static NPError getValueForURL(NPP, NPNURLVariable variable, const char* url, char** value,
-                                  uint32_t* length) {
-        FakeBrowser* browser = enter("NPN_GetValueForURL");
-        if (!browser) {
-            return NPERR_GENERIC_ERROR;
-        }
-        if (!url || !value || !length) {
-            browser->recordMisuse("NPN_GetValueForURL without a URL or a place for the answer");
-            return NPERR_INVALID_PARAM;
-        }
-        const std::optional<std::string> answer =
-            browser->m_urlValueHook ? browser->m_urlValueHook(variable, url) : std::nullopt;
-        if (!answer) {
-            return NPERR_GENERIC_ERROR;
-        }
-        *length = static_cast<uint32_t>(answer->size());
-        *value = static_cast<char*>(browser->memAlloc(*length));
-        std::memcpy(*value, answer->data(), answer->size());
-        return NPERR_NO_ERROR;
-    }
 };
 
 void FakeBrowser::fillFuncs() {
     m_funcs = NPNetscapeFuncs{};
     m_funcs.size = sizeof(NPNetscapeFuncs);
-    m_funcs.version = kTableVersion;
+    m_funcs.version = 26;
     m_funcs.geturl = &Entries::getURL;
-    m_funcs.posturl = &Entries::postURL;
     m_funcs.destroystream = &Entries::destroyStream;
-    m_funcs.uagent = &Entries::userAgent;
     m_funcs.memalloc = &Entries::memAlloc;
     m_funcs.memfree = &Entries::memFree;
     m_funcs.geturlnotify = &Entries::getURLNotify;
@@ -379,7 +302,6 @@ void FakeBrowser::fillFuncs() {
     m_funcs.getvalue = &Entries::getValue;
     m_funcs.setvalue = &Entries::setValue;
     m_funcs.getstringidentifier = &Entries::getStringIdentifier;
-    m_funcs.getstringidentifiers = &Entries::getStringIdentifiers;
     m_funcs.getintidentifier = &Entries::getIntIdentifier;
     m_funcs.identifierisstring = &Entries::identifierIsString;
     m_funcs.utf8fromidentifier = &Entries::utf8FromIdentifier;
@@ -392,17 +314,11 @@ void FakeBrowser::fillFuncs() {
     m_funcs.evaluate = &Entries::evaluate;
     m_funcs.getproperty = &Entries::getProperty;
     m_funcs.setproperty = &Entries::setProperty;
-    m_funcs.removeproperty = &Entries::removeProperty;
-    m_funcs.hasproperty = &Entries::hasProperty;
-    m_funcs.hasmethod = &Entries::hasMethod;
     m_funcs.releasevariantvalue = &Entries::releaseVariantValue;
     m_funcs.setexception = &Entries::setException;
     m_funcs.pushpopupsenabledstate = &Entries::pushPopupsEnabledState;
     m_funcs.poppopupsenabledstate = &Entries::popPopupsEnabledState;
-    m_funcs.enumerate = &Entries::enumerate;
     m_funcs.pluginthreadasynccall = &Entries::pluginThreadAsyncCall;
-    m_funcs.construct = &Entries::construct;
-    m_funcs.getvalueforurl = &Entries::getValueForURL;
 }
 
 } // namespace nvtest::npapi

@@ -48,39 +48,18 @@ struct FakePageObject::Slots {
     }
 
     static bool callSelf(FakePageObject& page, const NPVariant* args, uint32_t argCount,
-                         NPVariant* result, bool construct) {
+                         NPVariant* result) {
         if (page.m_invalidated || page.m_kind != Kind::Function) {
             return false;
         }
         PageArgs values = toPageArgs(args, argCount);
-        page.m_calls.push_back(PageCall{std::string(), values, construct});
+        page.m_calls.push_back(PageCall{std::string(), values});
         return answer(page.m_body, values, result);
-    }
-
-    // The function a property holds, or null.
-    static FakePageObject* functionProperty(const FakePageObject& page, const std::string& name) {
-        auto found = page.m_properties.find(name);
-        if (found == page.m_properties.end()) {
-            return nullptr;
-        }
-        const auto* held = std::get_if<ObjectRef>(&found->second);
-        FakePageObject* function = held ? from(held->get()) : nullptr;
-        return function && function->m_kind == Kind::Function ? function : nullptr;
     }
 
     static NPObject* allocate(NPP, NPClass*) { return new FakePageObject(); }
     static void deallocate(NPObject* object) { delete &self(object); }
     static void invalidate(NPObject* object) { self(object).m_invalidated = true; }
-
-    static bool hasMethod(NPObject* object, NPIdentifier id) {
-        FakePageObject& page = self(object);
-        const std::optional<MemberKey> member = key(page, id);
-        if (page.m_invalidated || !member || member->isIndex) {
-            return false;
-        }
-        return page.m_methods.count(member->name) || functionProperty(page, member->name) ||
-               (page.m_kind == Kind::Array && member->name == "push");
-    }
 
     static bool invoke(NPObject* object, NPIdentifier id, const NPVariant* args, uint32_t argCount,
                        NPVariant* result) {
@@ -89,18 +68,14 @@ struct FakePageObject::Slots {
         if (page.m_invalidated || !member || member->isIndex) {
             return false;
         }
+        PageArgs values = toPageArgs(args, argCount);
         auto method = page.m_methods.find(member->name);
         if (method != page.m_methods.end()) {
-            PageArgs values = toPageArgs(args, argCount);
-            page.m_calls.push_back(PageCall{member->name, values, false});
+            page.m_calls.push_back(PageCall{member->name, values});
             return answer(method->second, values, result);
         }
-        if (FakePageObject* function = functionProperty(page, member->name)) {
-            return callSelf(*function, args, argCount, result, false);
-        }
         if (page.m_kind == Kind::Array && member->name == "push") {
-            PageArgs values = toPageArgs(args, argCount);
-            page.m_calls.push_back(PageCall{member->name, values, false});
+            page.m_calls.push_back(PageCall{member->name, values});
             page.m_elements.insert(page.m_elements.end(), values.begin(), values.end());
             INT32_TO_NPVARIANT(static_cast<int32_t>(page.m_elements.size()), *result);
             return true;
@@ -110,25 +85,7 @@ struct FakePageObject::Slots {
 
     static bool invokeDefault(NPObject* object, const NPVariant* args, uint32_t argCount,
                               NPVariant* result) {
-        return callSelf(self(object), args, argCount, result, false);
-    }
-
-    static bool construct(NPObject* object, const NPVariant* args, uint32_t argCount,
-                          NPVariant* result) {
-        return callSelf(self(object), args, argCount, result, true);
-    }
-
-    static bool hasProperty(NPObject* object, NPIdentifier id) {
-        FakePageObject& page = self(object);
-        const std::optional<MemberKey> member = key(page, id);
-        if (page.m_invalidated || !member) {
-            return false;
-        }
-        if (member->isIndex) {
-            return member->index < page.m_elements.size();
-        }
-        return page.m_properties.count(member->name) ||
-               (page.m_kind == Kind::Array && member->name == "length");
+        return callSelf(self(object), args, argCount, result);
     }
 
     static bool getProperty(NPObject* object, NPIdentifier id, NPVariant* result) {
@@ -153,66 +110,29 @@ struct FakePageObject::Slots {
     static bool setProperty(NPObject* object, NPIdentifier id, const NPVariant* value) {
         FakePageObject& page = self(object);
         const std::optional<MemberKey> member = key(page, id);
-        if (page.m_invalidated || !member) {
+        if (page.m_invalidated || !member || member->isIndex) {
             return false;
         }
-        if (member->isIndex) {
-            if (member->index >= page.m_elements.size()) {
-                page.m_elements.resize(member->index + 1);
-            }
-            page.m_elements[member->index] = toPageValue(*value);
-        } else {
-            page.m_properties[member->name] = toPageValue(*value);
-        }
-        return true;
-    }
-
-    static bool removeProperty(NPObject* object, NPIdentifier id) {
-        FakePageObject& page = self(object);
-        const std::optional<MemberKey> member = key(page, id);
-        if (page.m_invalidated || !member) {
-            return false;
-        }
-        if (!member->isIndex) {
-            page.m_properties.erase(member->name);
-        } else if (member->index < page.m_elements.size()) {
-            // Deleting an element leaves a hole, as script does.
-            page.m_elements[member->index] = std::monostate();
-        }
-        return true;
-    }
-
-    // Array indices first (as integer identifiers), then property names, then method names.
-    static bool enumerate(NPObject* object, NPIdentifier** names, uint32_t* count) {
-        FakePageObject& page = self(object);
-        if (page.m_invalidated) {
-            return false;
-        }
-        FakeBrowser& browser = FakeBrowser::current();
-        std::vector<NPIdentifier> ids;
-        for (size_t i = 0; i < page.m_elements.size(); ++i) {
-            ids.push_back(browser.intIdentifier(static_cast<int32_t>(i)));
-        }
-        for (const auto& property : page.m_properties) {
-            ids.push_back(browser.stringIdentifier(property.first));
-        }
-        for (const auto& method : page.m_methods) {
-            ids.push_back(browser.stringIdentifier(method.first));
-        }
-        *count = static_cast<uint32_t>(ids.size());
-        *names = static_cast<NPIdentifier*>(
-            browser.memAlloc(static_cast<uint32_t>(ids.size() * sizeof(NPIdentifier))));
-        std::copy(ids.begin(), ids.end(), *names);
+        page.m_properties[member->name] = toPageValue(*value);
         return true;
     }
 };
 
 NPClass& FakePageObject::pageClass() {
     static NPClass theClass{
-        NP_CLASS_STRUCT_VERSION, &Slots::allocate,    &Slots::deallocate,     &Slots::invalidate,
-        &Slots::hasMethod,       &Slots::invoke,      &Slots::invokeDefault,  &Slots::hasProperty,
-        &Slots::getProperty,     &Slots::setProperty, &Slots::removeProperty, &Slots::enumerate,
-        &Slots::construct,
+        NP_CLASS_STRUCT_VERSION,
+        &Slots::allocate,
+        &Slots::deallocate,
+        &Slots::invalidate,
+        nullptr,
+        &Slots::invoke,
+        &Slots::invokeDefault,
+        nullptr,
+        &Slots::getProperty,
+        &Slots::setProperty,
+        nullptr,
+        nullptr,
+        nullptr,
     };
     return theClass;
 }

@@ -4,10 +4,10 @@
 //
 // It behaves as page script does where the plug-in can tell: reading a missing property succeeds
 // with void; calling a missing method fails; an array has "length", integer indices and "push"; a
-// property holding a function can be called as a method; a method body answering nullopt fails the
-// call (a script exception). Methods set with setMethod are not properties. After the browser
-// invalidates it (page teardown) every call fails. Calls of methods and of the object itself are
-// recorded with their arguments; recorded object arguments stay referenced with the object.
+// method body answering nullopt fails the call (a script exception). Methods set with setMethod
+// are not properties. After the browser invalidates it (page teardown) every call fails. Calls of
+// methods and of the object itself are recorded with their arguments; recorded object arguments
+// stay referenced with the object.
 // Thread contract: main thread only.
 #pragma once
 
@@ -27,9 +27,8 @@ class FakeBrowser;
 using PageMethod = std::function<std::optional<PageValue>(const PageArgs& args)>;
 
 struct PageCall {
-    std::string member; // empty: the object itself was called or constructed
+    std::string member; // empty: the object itself was called
     PageArgs args;
-    bool construct;
 };
 
 class FakePageObject : public NPObject {

@@ -22,17 +22,14 @@ namespace nvtest::npapi {
 
 class FakeBrowser;
 
-// A URL request the plug-in made with NPN_GetURL, NPN_PostURL or their Notify variants.
+// A URL request the plug-in made with NPN_GetURL or a Notify variant.
 struct UrlRequest {
     NPP npp;
-    std::string method; // "GET" or "POST"
     std::string url;
     std::optional<std::string> target; // the window asked for; nullopt: a stream to the plug-in
-    std::string body;                  // POST: the buffer as given, or the file name
-    bool bodyIsFile;
-    bool notify; // made with a Notify variant
+    std::string body;                  // POST: the buffer as given
+    bool notify;                       // made with a Notify variant
     void* notifyData;
-    NPError result; // the browser's answer
 };
 
 struct StreamResponse {
