@@ -3,6 +3,7 @@
 // missing table entries, a host used after shutdown, two browser images).
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -301,7 +302,18 @@ TEST_F(NpapiBridgeTest, MissingTableEntriesLeaveAWorkingInstance) {
     ASSERT_EQ(NP_Initialize(&browser.funcs(), &plugin), NPERR_NO_ERROR);
     ASSERT_EQ(create(npp, {{"onload", "pageReady"}}), NPERR_NO_ERROR);
     EXPECT_EQ(call(root(npp), "count", {}), PageValue(int32_t(7)));
-    EXPECT_THROW(host(npp)->getDOMWindow(), std::runtime_error);
+    const std::pair<std::function<void()>, std::string> lookups[] = {
+        {[&] { host(npp)->getDOMWindow(); }, "Cannot find HTML window"},
+        {[&] { host(npp)->getDOMDocument(); }, "Cannot find HTML document"},
+        {[&] { host(npp)->getDOMElement(); }, "Cannot find the plug-in element"}};
+    for (const auto& [lookup, text] : lookups) {
+        try {
+            lookup();
+            ADD_FAILURE() << "no error for: " << text;
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(error.what(), text);
+        }
+    }
     EXPECT_EQ(host(npp)->delayedInvoke(0, FB::JSObjectPtr(), {}), -1);
     host(npp)->Navigate("http://x/", "_blank");
 }

@@ -51,7 +51,7 @@ FB::DOM::WindowPtr TestBrowserHost::getDOMWindow() {
 
 FB::DOM::ElementPtr TestBrowserHost::getDOMElement() {
     if (!m_element) {
-        throw std::runtime_error("Cannot find HTML window");
+        throw std::runtime_error("Cannot find the plug-in element");
     }
     return _createElement(m_element);
 }
