@@ -57,7 +57,8 @@ boost::weak_ptr<TAddExternUploadItemInterface> NVPluginAPI::getAddFileInterface(
 }
 
 std::string NVPluginAPI::get_version() {
-    return "4.0.1.0";
+    // The project's version in CMakeLists.txt: pages compare it, the package carries it.
+    return NV_VERSION;
 }
 
 bool NVPluginAPI::get_EnableDropFiles() {

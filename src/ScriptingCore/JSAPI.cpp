@@ -4,24 +4,32 @@
 #include "src/ScriptingCore/utf8_tools.h"
 
 namespace FB {
+namespace {
+
+// Listeners belong to the plug-in's own objects; page-object handles take none.
+[[noreturn]] void notImplemented() {
+    throw script_error("Not implemented");
+}
+
+} // namespace
 
 void JSAPI::registerEventMethod(const std::string&, JSObjectPtr&) {
-    throw script_error("Not implemented");
+    notImplemented();
 }
 void JSAPI::registerEventMethod(const std::wstring& name, JSObjectPtr& event) {
     registerEventMethod(wstring_to_utf8(name), event);
 }
 void JSAPI::unregisterEventMethod(const std::string&, JSObjectPtr&) {
-    throw script_error("Not implemented");
+    notImplemented();
 }
 void JSAPI::unregisterEventMethod(const std::wstring& name, JSObjectPtr& event) {
     unregisterEventMethod(wstring_to_utf8(name), event);
 }
 void JSAPI::registerEventInterface(const JSObjectPtr&) {
-    throw script_error("Not implemented");
+    notImplemented();
 }
 void JSAPI::unregisterEventInterface(const JSObjectPtr&) {
-    throw script_error("Not implemented");
+    notImplemented();
 }
 
 void JSAPI::getMemberNames(std::vector<std::wstring>& nameVector) const {
