@@ -6,6 +6,8 @@
 #      plug-ins with RTLD_DEEPBIND, which the sanitizer runtimes refuse, so the plug-in runs in the
 #      real browser without them (the bridge's own tests run under both sanitizers above);
 #   4. the MIME fuzz targets (clang, libFuzzer, ASan+UBSan), each briefly over its seed corpus.
+# Before building, a file that clang-format would change fails the run; every build treats
+# compiler warnings as errors.
 # Build trees go to build/ (override with NV_BUILD_ROOT).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -22,7 +24,10 @@ step() { printf '\n=== %s\n' "$*"; }
 # Sanitizer builds: light optimisation and line tables only keep the builds quick on two cores while
 # reports still name files and lines.
 flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1"
-       "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g1")
+       "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g1" -DNV_WERROR=ON)
+
+step "code style (clang-format)"
+"$root/scripts/check-format.sh"
 
 step "ASan+UBSan build"
 cmake -S "$root" -B "$out/asan" -G Ninja -DNV_SANITIZE=address -DNV_BUILD_BROWSER=OFF "${flags[@]}" \
@@ -39,7 +44,7 @@ step "threaded tests (TSan)"
 ctest --test-dir "$out/tsan" -L threads -j "$jobs" --output-on-failure --no-tests=error
 
 step "browser build"
-cmake -S "$root" -B "$out/e2e" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$root" -B "$out/e2e" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNV_WERROR=ON >/dev/null
 cmake --build "$out/e2e" --target nvplugin nvhost nvmaild -j "$jobs"
 step "browser end-to-end tests"
 ctest --test-dir "$out/e2e" -L e2e --output-on-failure --no-tests=error

@@ -42,7 +42,9 @@ void TCRCManager::crc_update(const std::vector<unsigned char>& data) {
     m_crc->write(data.data(), data.size());
 }
 
-void TCRCManager::crc_update_str(const std::string& text) { m_crc->write(text.data(), text.size()); }
+void TCRCManager::crc_update_str(const std::string& text) {
+    m_crc->write(text.data(), text.size());
+}
 
 void TCRCManager::crc_update_blob(const FB::JSObjectPtr& blob, unsigned long blockSize) {
     if (!blob || !blob->HasProperty("length")) {
@@ -68,8 +70,14 @@ void TCRCManager::crc_update_blob(const FB::JSObjectPtr& blob, unsigned long blo
     m_crc->write(bytes.data(), bytes.size());
 }
 
-void TCRCManager::crc_finish() { m_crc->flush(); }
+void TCRCManager::crc_finish() {
+    m_crc->flush();
+}
 
-void TCRCManager::crc_reset() { m_crc->reset(); }
+void TCRCManager::crc_reset() {
+    m_crc->reset();
+}
 
-std::string TCRCManager::crc_result() { return m_crc->result(); }
+std::string TCRCManager::crc_result() {
+    return m_crc->result();
+}

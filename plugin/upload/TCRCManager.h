@@ -1,6 +1,7 @@
 // TCRCManager: the page's checksum object. Owns one algorithm, fixed at construction by a selector
-// (0 CRC-32, 1 MD5, 2 SHA-1, anything else the combined MD5+SHA-1), and feeds it byte arrays, strings
-// and blob-like page objects. Script calls arrive on the main thread; the zone lock serialises them.
+// (0 CRC-32, 1 MD5, 2 SHA-1, anything else the combined MD5+SHA-1), and feeds it byte arrays,
+// strings and blob-like page objects. Script calls arrive on the main thread; the zone lock
+// serialises them.
 #pragma once
 
 #include <string>
