@@ -86,11 +86,6 @@
                 fail(prefix(what) + "expected " + show(expected) + " but got " + show(actual));
             }
         },
-        notEqual: function (actual, unexpected, what) {
-            if (actual === unexpected) {
-                fail(prefix(what) + "expected anything but " + show(unexpected));
-            }
-        },
         deepEqual: function (actual, expected, what) {
             var found = difference(actual, expected, "");
             if (found) {
@@ -102,23 +97,6 @@
                 fail(prefix(what) + "expected a string matching " + pattern + " but got " +
                     show(actual));
             }
-        },
-        // Returns what fn threw. The browser replaces a plug-in's exception text with its own,
-        // so a pattern can only check texts the page itself produces.
-        throws: function (fn, pattern, what) {
-            try {
-                fn();
-            } catch (e) {
-                if (pattern && !pattern.test(String(e && e.message !== undefined ? e.message : e))) {
-                    fail(prefix(what) + "expected an exception matching " + pattern + " but got " +
-                        show(String(e)));
-                }
-                return e;
-            }
-            fail(prefix(what) + "expected an exception but none was thrown");
-        },
-        fail: function (message) {
-            fail(message);
         }
     };
 
@@ -185,29 +163,6 @@
             });
         }
         return { fn: fn, calls: calls, wait: wait };
-    }
-
-    // Resolves with check()'s first true value, polling; fails the case after limitMs.
-    function waitUntil(check, limitMs, what) {
-        var polled = new Promise(function (resolve, reject) {
-            (function poll() {
-                var value;
-                try {
-                    value = check();
-                } catch (e) {
-                    reject(e);
-                    return;
-                }
-                if (value) {
-                    resolve(value);
-                } else {
-                    setTimeout(poll, 20);
-                }
-            })();
-        });
-        return withLimit(polled, limitMs, function () {
-            return "timed out after " + limitMs + " ms waiting until " + (what || "condition");
-        });
     }
 
     function delay(ms) {
@@ -298,9 +253,7 @@
         test: test,
         assert: assert,
         callback: callback,
-        waitUntil: waitUntil,
         delay: delay,
-        configure: configure,
-        show: show
+        configure: configure
     };
 })(window);
