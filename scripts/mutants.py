@@ -182,10 +182,18 @@ def clean_check(mutants, trees, env, log, jobs):
         key = (m.get("build", "asan"), m.get("label"))
         groups.setdefault(key, set()).add(m.get("regex") or "")
     for (kind, label), regexes in sorted(groups.items(), key=str):
-        regex = None if "" in regexes else "|".join(f"({r})" for r in sorted(regexes))
-        ran, failed = ctest(trees[kind], regex, label, env, log, jobs)
-        if not ran or failed:
-            sys.exit(f"unmutated, the {kind} tree fails {', '.join(failed) or 'to run'}")
+        # CTest's regular expressions allow only a few groups: plain alternatives are merged into
+        # one, anything else runs on its own.
+        if "" in regexes:
+            runs = [None]
+        elif any(c in r for r in regexes for c in "()"):
+            runs = sorted(regexes)
+        else:
+            runs = ["|".join(sorted({part for r in regexes for part in r.split("|")}))]
+        for regex in runs:
+            ran, failed = ctest(trees[kind], regex, label, env, log, jobs)
+            if not ran or failed:
+                sys.exit(f"unmutated, the {kind} tree fails {', '.join(failed) or 'to run'}")
 
 
 def format_table(results):
@@ -214,6 +222,8 @@ def main():
     parser.add_argument("--only", help="comma-separated mutant ids")
     parser.add_argument("--list", action="store_true", help="list the mutants and stop")
     parser.add_argument("--out", default=os.path.join(ROOT, "build", "mutants-results.txt"))
+    parser.add_argument("--log", default=os.path.join(ROOT, "build", "mutants.log"),
+                        help="build and test output of the whole run")
     parser.add_argument("--expect", help="results file whose CAUGHT mutants must stay caught")
     parser.add_argument("--asan-tree", default=os.path.join(ROOT, "build", "mutants-asan"))
     parser.add_argument("--tsan-tree", default=os.path.join(ROOT, "build", "mutants-tsan"))
@@ -238,10 +248,11 @@ def main():
     trees = {"asan": args.asan_tree, "tsan": args.tsan_tree}
     kinds = sorted({m.get("build", "asan") for m in mutants})
     env = environment()
-    os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
+    for path in (args.out, args.log):
+        os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
     signal.signal(signal.SIGTERM, on_signal)
     results = []
-    with open(args.out + ".log", "w", encoding="utf-8") as log:
+    with open(args.log, "w", encoding="utf-8") as log:
         build_trees(kinds, trees, env, log, args.jobs)
         if not args.skip_clean_check:
             clean_check(mutants, trees, env, log, args.jobs)
