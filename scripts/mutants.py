@@ -133,7 +133,8 @@ def ctest(tree, regex, label, env, log, jobs):
         for case in cases:
             ran = True
             if case.get("status") not in ("run", "pass", "passed", "disabled"):
-                failed.append(case.get("name"))
+                # Parameterised cases carry "  # GetParam() = ..." after the name proper.
+                failed.append(case.get("name").split("  #")[0])
         return ran, sorted(failed)
     finally:
         os.unlink(junit)
