@@ -6,13 +6,12 @@
 
 #include <boost/thread/thread.hpp>
 
-#include "plugin/download/TCompress.h"
 #include "plugin/upload/TBackgroundChecksum.h"
 #include "plugin/upload/TCRC32.h"
 #include "plugin/upload/TCRCManager.h"
 #include "plugin/upload/ScriptOptions.h"
 #include "plugin/upload/TNvxChecksum.h"
-#include "plugin/upload/UploadAnswers.h"
+#include "plugin/upload/UploadProtocol.h"
 #include "src/PluginCore/PluginCore.h"
 #include "src/ScriptingCore/BrowserHost.h"
 #include "src/ScriptingCore/JSObject.h"
@@ -490,30 +489,23 @@ void TUploadItem::sendRequest(const std::string& url, std::string& body, const s
 
 void TUploadItem::beginQueryURL() {
     try {
-        std::string body;
-        std::string name = FB::wstring_to_utf8(m_path);
-        if (!m_keepFullPath && name.find('/') != std::string::npos) {
-            name = name.substr(name.rfind('/') + 1);
-        }
-        std::string crcText;
-        std::string crc2;
-        unsigned long long total;
+        QueryForm form;
+        form.queryUrl = m_queryUrl;
+        form.extArg = m_extArg;
+        form.path = FB::wstring_to_utf8(m_path);
+        form.keepFullPath = m_keepFullPath;
         {
             Lock lock(m_mutex);
-            crcText = m_crc;
-            crc2 = m_crc2;
-            total = m_totalSize;
+            form.size = m_totalSize;
+            form.crc = m_crc;
+            form.crc2 = m_crc2;
         }
-        addPostData(body, "fileName", name);
-        addPostData(body, "size", std::to_string(total));
-        addPostData(body, "crc", crcText);
-        addPostData(body, "attachId", m_attachId.empty() ? "-1" : m_attachId);
-        if (m_netfolder) {
-            addPostData(body, "crc2", crc2);
-        }
-        addPostData(body, "display", FB::wstring_to_utf8(m_displayName));
+        form.attachId = m_attachId;
+        form.netfolder = m_netfolder;
+        form.display = FB::wstring_to_utf8(m_displayName);
+        QueryRequest query = buildQuery(form);
         boost::shared_ptr<TUploadItem> keep = self();
-        sendRequest(m_queryUrl + m_extArg, body, "",
+        sendRequest(query.url, query.body, "",
                     [keep](bool success, const FB::HeaderMap& headers,
                            const boost::shared_array<uint8_t>& data, size_t size) {
                         keep->getQueryResultCallback(success, headers, data, size);
@@ -523,15 +515,12 @@ void TUploadItem::beginQueryURL() {
     }
 }
 
-std::string TUploadItem::takeAnswer(bool success, const boost::shared_array<uint8_t>& data,
-                                    size_t size, const char* netError, unsigned long long& total) {
+std::string TUploadItem::takeAnswer(const boost::shared_array<uint8_t>& data, size_t size,
+                                    unsigned long long& total) {
     {
         Lock lock(m_mutex);
         m_request.reset();
         total = m_totalSize;
-    }
-    if (!success) {
-        throw_exception(ERR_NETWORK, netError);
     }
     return data ? std::string(reinterpret_cast<const char*>(data.get()), size) : std::string();
 }
@@ -540,28 +529,22 @@ void TUploadItem::getQueryResultCallback(bool success, const FB::HeaderMap&,
                                          const boost::shared_array<uint8_t>& data, size_t size) {
     try {
         unsigned long long total;
-        std::string text = takeAnswer(success, data, size, "query net error", total);
-        if (text.find("S_OK") == std::string::npos) {
-            throw_exception(static_cast<ERROR_NUM>(classifyQueryFailure(text)), text);
+        std::string text = takeAnswer(data, size, total);
+        QueryStep step = readQueryAnswer(success, text, total);
+        if (step.next == NextStep::Fail) {
+            throw_exception(static_cast<ERROR_NUM>(step.error), step.errorText);
         }
-        if (boost::optional<std::string> id = findAttachId(text)) {
-            m_attachId = *id;
+        if (step.attachId) {
+            m_attachId = *step.attachId;
         }
-        if (text.find("crcOK=1") != std::string::npos) {
+        if (step.next == NextStep::Verified) {
             indicate(STATE_VERIFIED, 100);
             return;
         }
-        unsigned long long offset = digitsAfter(text, "offset=");
-        if (offset > total) {
-            offset = 0;
-        }
-        if (text.find("acceptEncoding=deflate") == std::string::npos) {
+        if (!step.deflate) {
             m_compress = 0;
         }
-        if (!m_file.offset(offset)) {
-            throw_exception(ERR_FILE, "seek file to offset to upload fail:" + TMyFile::getError());
-        }
-        uploadContent(offset);
+        continueUpload(step.offset);
     } catch (const std::exception&) {
         indicate_in_exception(STATE_ERROR, STAGE_QUERY_ANSWER);
     }
@@ -591,19 +574,12 @@ void TUploadItem::uploadContent(unsigned long long offset) {
             throw_exception(ERR_FILE, "read file content to upload fail:" + TMyFile::getError());
         }
         block.resize(count);
-        FB::URI url(m_uploadUrl + m_extArg);
-        url.addQueryData("offset", std::to_string(offset));
-        url.addQueryData("attachId", m_attachId.empty() ? "-1" : m_attachId);
-        if (m_compress != 0 && TCompress::compress(static_cast<int>(m_compress), block)) {
-            url.addQueryData("contentEncoding", "deflate");
-        }
-        std::string headers = FB::PluginCore::Browser == "NPAPI"
-                                  ? "Content-Type: application/octet-stream\nContent-Length: " +
-                                        std::to_string(block.size())
-                                  : "Content-Type: application/octet-stream\r\n";
+        BlockTarget target{m_uploadUrl, m_extArg, m_attachId, m_compress,
+                           FB::PluginCore::Browser == "NPAPI"};
+        BlockRequest request = buildBlockRequest(target, offset, block);
         unsigned long long next = offset + count;
         boost::shared_ptr<TUploadItem> keep = self();
-        sendRequest(url.toString(true), block, headers,
+        sendRequest(request.url, block, request.headers,
                     [keep, next](bool success, const FB::HeaderMap& answerHeaders,
                                  const boost::shared_array<uint8_t>& data, size_t size) {
                         keep->getUploadResultCallback(next, success, answerHeaders, data, size);
@@ -618,37 +594,21 @@ void TUploadItem::getUploadResultCallback(unsigned long long next, bool success,
                                           const boost::shared_array<uint8_t>& data, size_t size) {
     try {
         unsigned long long total;
-        std::string text = takeAnswer(success, data, size, "upload net error", total);
-        if (text.find("S_OK") == std::string::npos) {
-            std::string rest = withoutFirstLine(text);
-            throw_exception(static_cast<ERROR_NUM>(classifyBlockFailure(rest)), rest);
-        }
-        if (total == 0) {
+        std::string text = takeAnswer(data, size, total);
+        BlockStep step = readBlockAnswer(success, text, total, next);
+        switch (step.next) {
+        case NextStep::Fail:
+            throw_exception(static_cast<ERROR_NUM>(step.error), step.errorText);
+        case NextStep::Verified:
             indicate(STATE_VERIFIED, 100);
             return;
-        }
-        switch (readCrcVerdict(text)) {
-        case CrcVerdict::Confirmed:
-            indicate(STATE_VERIFIED, 100);
-            return;
-        case CrcVerdict::NoBoolean:
-            throw_exception(ERR_NETWORK, "upload respond crcOK has no boolean");
-        case CrcVerdict::Refused:
-            throw_exception(ERR_NETWORK, "upload respond crcOK return false");
-        case CrcVerdict::Absent:
-            break;
-        }
-        boost::optional<unsigned long long> stored = readActualSize(text);
-        if (!stored) {
-            throw_exception(ERR_NETWORK, "upload respond has no actualSize");
-        }
-        if (*stored == total) {
+        case NextStep::Finished:
             indicate(STATE_FINISHED, 100);
             return;
+        case NextStep::Send:
+            continueUpload(step.offset);
+            return;
         }
-        // The server decides where the next block starts, so a block it stored only in part is
-        // sent again from where it stopped; a count past the end is not believed.
-        continueUpload(*stored < total ? *stored : next);
     } catch (const std::exception&) {
         indicate_in_exception(STATE_ERROR, STAGE_BLOCK_ANSWER);
     }

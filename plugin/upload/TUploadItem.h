@@ -123,10 +123,9 @@ private:
     void sendRequest(const std::string& url, std::string& body, const std::string& headers,
                      const FB::HttpCallback& callback);
     void continueUpload(unsigned long long offset);
-    // Drops the finished request and gives the answer's text and the file size; a transport
-    // failure is the error `netError`.
-    std::string takeAnswer(bool success, const boost::shared_array<uint8_t>& data, size_t size,
-                           const char* netError, unsigned long long& total);
+    // Drops the finished request and gives the answer's text and the file size.
+    std::string takeAnswer(const boost::shared_array<uint8_t>& data, size_t size,
+                           unsigned long long& total);
     boost::shared_ptr<TUploadItem> self();
     // False for an item made by "resume_netfolder" until its checksum phase has found the digest
     // the page passed: the page named that file, the user never chose it.
