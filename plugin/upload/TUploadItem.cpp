@@ -1,11 +1,10 @@
 #include "plugin/upload/TUploadItem.h"
 
-#include <algorithm>
 #include <exception>
-#include <vector>
 
 #include <boost/thread/thread.hpp>
 
+#include "plugin/upload/FileBlocks.h"
 #include "plugin/upload/ScriptOptions.h"
 #include "plugin/upload/TCRCManager.h"
 #include "plugin/upload/TUploadItemStages.h"
@@ -160,14 +159,13 @@ std::string TUploadItem::crc(int selector) {
     if (total > 0 && blockSize == 0) {
         return std::string();
     }
-    std::vector<char> buffer(std::min<unsigned long long>(blockSize, total));
-    for (unsigned long long position = 0; position < total;) {
-        unsigned long count = file.read(buffer.data(), buffer.size());
-        if (count == 0) {
-            return std::string();
-        }
-        algorithm->write(buffer.data(), count);
-        position += count;
+    FileBlocks blocks(total, blockSize, 1);
+    FileBlocks::End end =
+        blocks.feed(file, nullptr, [&](const char* data, unsigned long count, unsigned long long) {
+            algorithm->write(data, count);
+        });
+    if (end != FileBlocks::Complete) {
+        return std::string();
     }
     algorithm->flush();
     return algorithm->result();

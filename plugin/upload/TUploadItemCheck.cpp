@@ -1,10 +1,9 @@
 // The checksum phase, on the item's worker thread.
 #include "plugin/upload/TUploadItem.h"
 
-#include <algorithm>
 #include <memory>
-#include <vector>
 
+#include "plugin/upload/FileBlocks.h"
 #include "plugin/upload/TBackgroundChecksum.h"
 #include "plugin/upload/TCRC32.h"
 #include "plugin/upload/TNvxChecksum.h"
@@ -37,10 +36,9 @@ void TUploadItem::checkCRCInThread(const CheckJob& job) {
             m_totalSize = total;
             m_blockSize = blockSize;
         }
-        size_t bufferSize = static_cast<size_t>(std::min<unsigned long long>(blockSize, total));
-        // Two buffers: MD5 works on one on its own thread while the next block is read.
-        std::vector<char> buffers[2] = {std::vector<char>(bufferSize),
-                                        std::vector<char>(job.netfolder ? bufferSize : 0)};
+        // Before the MD5 companion, so that it outlives it: the companion may still be reading one
+        // of its buffers when an error unwinds this frame.
+        FileBlocks blocks(total, blockSize, job.netfolder ? 2 : 1);
         if (!m_file.offset(0)) {
             throw_exception(ERR_FILE, "seek file to begin to cal crc fail:" + TMyFile::getError());
         }
@@ -50,37 +48,28 @@ void TUploadItem::checkCRCInThread(const CheckJob& job) {
         if (job.netfolder) {
             md5.reset(new TBackgroundChecksum(digest.md5Part()));
         }
-        unsigned long long position = 0;
         int lastPercent = 0;
-        int current = 0;
-        while (position < total) {
-            if (stopRequested()) {
-                break;
-            }
-            std::vector<char>& buffer = buffers[current];
-            unsigned long count =
-                m_file.read(buffer.data(), static_cast<unsigned long>(std::min<unsigned long long>(
-                                               total - position, blockSize)));
-            if (stopRequested()) {
-                throw_exception(ERR_USER_BREAK, "User beak");
-            }
-            if (count == 0) {
-                throw_exception(ERR_FILE,
-                                "read data from file to cal crc fail" + TMyFile::getError());
-            }
-            if (job.netfolder) {
-                md5->submit(buffer.data(), count);
-                digest.sha1Part().write(buffer.data(), count);
-                current = 1 - current;
-            }
-            crc32.write(buffer.data(), count);
-            position += count;
-            int percent = percentOf(position, total);
-            if (percent != lastPercent) {
-                indicate(STATE_CHECKING, percent);
-                lastPercent = percent;
-            }
+        FileBlocks::End end = blocks.feed(
+            m_file, [this] { return stopRequested(); },
+            [&](const char* data, unsigned long count, unsigned long long done) {
+                if (job.netfolder) {
+                    md5->submit(data, count);
+                    digest.sha1Part().write(data, count);
+                }
+                crc32.write(data, count);
+                int percent = percentOf(done, total);
+                if (percent != lastPercent) {
+                    indicate(STATE_CHECKING, percent);
+                    lastPercent = percent;
+                }
+            });
+        if (end == FileBlocks::Interrupted) {
+            throw_exception(ERR_USER_BREAK, "User beak");
         }
+        if (end == FileBlocks::ReadFailed) {
+            throw_exception(ERR_FILE, "read data from file to cal crc fail" + TMyFile::getError());
+        }
+        // Stopped before a read: the indication below records the stop.
         if (md5) {
             md5->finish();
             md5.reset();
