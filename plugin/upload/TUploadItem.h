@@ -10,6 +10,10 @@
 // worker and every pending request hold a shared reference, so the item outlives them. Only the
 // worker reads the file while it runs; "read", "crc" and "size" use their own descriptors. A
 // request dropped by "start" or "reset" may still answer; such answers are ignored.
+//
+// Files: TUploadItem.cpp the script members, TUploadItemCheck.cpp the checksum phase,
+// TUploadItemTransfer.cpp the protocol steps (built and read by UploadProtocol), and
+// TUploadItemState.cpp the state changes and notifications, which both threads make.
 #pragma once
 
 #include <string>
@@ -89,7 +93,7 @@ public:
     void reset();
     void stop();
 
-    // The protocol (main thread).
+    // The protocol steps (main thread).
     void beginQueryURL();
     void getQueryResultCallback(bool success, const FB::HeaderMap& headers,
                                 const boost::shared_array<uint8_t>& data, size_t size);
@@ -106,7 +110,10 @@ private:
         std::string passedCrc2;
     };
 
+    // The worker's whole run; ends by scheduling the query on the main thread, or in state 6.
     void checkCRCInThread(const CheckJob& job);
+
+    // State changes and notifications, from either thread.
     // Records and notifies; throws std::bad_exception (error 2) when a stop was requested.
     void indicate(STATE state, int percent);
     // Records and notifies from an error handler; never throws.
@@ -119,14 +126,16 @@ private:
     bool stopRequested();
     // False for the answer of a request made before the last "start" or "reset".
     bool isCurrent(unsigned generation);
+
+    // The protocol steps (main thread).
     // Sends a POST; `body` is moved into the request and handed back afterwards (for reuse).
     void sendRequest(const std::string& url, std::string& body, const std::string& headers,
                      const FB::HttpCallback& callback);
     void continueUpload(unsigned long long offset);
-    // Drops the finished request and gives the answer's text and the file size; a transport
-    // failure is the error `netError`.
-    std::string takeAnswer(bool success, const boost::shared_array<uint8_t>& data, size_t size,
-                           const char* netError, unsigned long long& total);
+    // Drops the finished request and gives the answer's text and the file size.
+    std::string takeAnswer(const boost::shared_array<uint8_t>& data, size_t size,
+                           unsigned long long& total);
+
     boost::shared_ptr<TUploadItem> self();
     // False for an item made by "resume_netfolder" until its checksum phase has found the digest
     // the page passed: the page named that file, the user never chose it.
