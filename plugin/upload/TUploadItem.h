@@ -22,6 +22,7 @@
 #include <boost/weak_ptr.hpp>
 
 #include "plugin/upload/TMyFile.h"
+#include "plugin/upload/UploadErrors.h"
 #include "src/ScriptingCore/BrowserStreamRequest.h"
 #include "src/ScriptingCore/JSAPIAuto.h"
 
@@ -30,7 +31,7 @@ class PluginCore;
 class SimpleStreamHelper;
 } // namespace FB
 
-class TUploadItem : public FB::JSAPIAuto {
+class TUploadItem : public FB::JSAPIAuto, public UploadErrors {
 public:
     enum STATE {
         STATE_IDLE = 0,
@@ -41,18 +42,6 @@ public:
         STATE_FINISHED = 5,
         STATE_ERROR = 6,
         STATE_STOPPED = 7,
-    };
-    enum ERROR_NUM {
-        ERR_NONE = 0,
-        ERR_NO_URL = 1,
-        ERR_USER_BREAK = 2,
-        ERR_FILE = 3,
-        ERR_CRC_MISMATCH = 4,
-        ERR_NETWORK = 5,
-        ERR_COMPOSE_NOT_FOUND = 6,
-        ERR_FILE_COUNT_OVERFLOW = 7,
-        ERR_OVERFLOW = 8,
-        ERR_SERVER = 9,
     };
 
     TUploadItem(const boost::weak_ptr<FB::PluginCore>& plugin, const FB::BrowserHostPtr& host,

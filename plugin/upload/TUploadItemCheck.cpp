@@ -64,7 +64,7 @@ void TUploadItem::checkCRCInThread(const CheckJob& job) {
                 }
             });
         if (end == FileBlocks::Interrupted) {
-            throw_exception(ERR_USER_BREAK, "User beak");
+            throw_exception(ERR_USER_BREAK, kUserBreakText);
         }
         if (end == FileBlocks::ReadFailed) {
             throw_exception(ERR_FILE, "read data from file to cal crc fail" + TMyFile::getError());

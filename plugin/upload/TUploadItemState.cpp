@@ -45,7 +45,7 @@ void TUploadItem::indicate(STATE state, int percent) {
         Lock lock(m_mutex);
         if (m_stop) {
             m_lastErrorNum = ERR_USER_BREAK;
-            m_lastErrorStr = "User beak";
+            m_lastErrorStr = kUserBreakText;
             m_state = STATE_ERROR;
             throw std::bad_exception();
         }
@@ -66,7 +66,7 @@ void TUploadItem::indicate_in_exception(STATE state, int percent) {
         m_percent = percent;
         if (m_stop) {
             m_lastErrorNum = ERR_USER_BREAK;
-            m_lastErrorStr = "User beak";
+            m_lastErrorStr = kUserBreakText;
         }
         if (state == STATE_VERIFIED || state == STATE_FINISHED || state == STATE_ERROR) {
             closeFileLocked();

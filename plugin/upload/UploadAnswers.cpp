@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "plugin/upload/UploadErrors.h"
 #include "src/ScriptingCore/URI.h"
 
 namespace {
@@ -33,25 +34,25 @@ void addPostData(std::string& body, const std::string& key, const std::string& v
 
 int classifyQueryFailure(const std::string& text) {
     if (contains(text, "compose_not_found")) {
-        return 6;
+        return UploadErrors::ERR_COMPOSE_NOT_FOUND;
     }
     if (contains(text, "file_count_overflow")) {
-        return 7;
+        return UploadErrors::ERR_FILE_COUNT_OVERFLOW;
     }
     if (contains(text, "overflow")) {
-        return 8;
+        return UploadErrors::ERR_OVERFLOW;
     }
-    return 9;
+    return UploadErrors::ERR_SERVER;
 }
 
 int classifyBlockFailure(const std::string& text) {
     if (contains(text, "FA_COMPOSE_NOT_FOUND")) {
-        return 6;
+        return UploadErrors::ERR_COMPOSE_NOT_FOUND;
     }
     if (contains(text, "FA_UPLOAD_SIZE_EXCEEDED")) {
-        return 8;
+        return UploadErrors::ERR_OVERFLOW;
     }
-    return 9;
+    return UploadErrors::ERR_SERVER;
 }
 
 std::string withoutFirstLine(const std::string& text) {

@@ -2,6 +2,7 @@
 
 #include "plugin/download/TCompress.h"
 #include "plugin/upload/UploadAnswers.h"
+#include "plugin/upload/UploadErrors.h"
 #include "src/ScriptingCore/URI.h"
 
 namespace {
@@ -17,7 +18,7 @@ bool contains(const std::string& text, const char* part) {
 
 BlockStep failure(const std::string& text) {
     BlockStep step;
-    step.error = 5;
+    step.error = UploadErrors::ERR_NETWORK;
     step.errorText = text;
     return step;
 }
@@ -67,7 +68,7 @@ BlockRequest buildBlockRequest(const BlockTarget& target, unsigned long long off
 QueryStep readQueryAnswer(bool delivered, const std::string& text, unsigned long long total) {
     QueryStep step;
     if (!delivered) {
-        step.error = 5;
+        step.error = UploadErrors::ERR_NETWORK;
         step.errorText = "query net error";
         return step;
     }
