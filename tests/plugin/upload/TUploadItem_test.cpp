@@ -9,12 +9,12 @@
 
 #include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include "src/PluginCore/PluginCore.h"
 #include "src/ScriptingCore/URI.h"
 #include "src/ScriptingCore/utf8_tools.h"
 #include "tests/plugin/platform/TempFolder.h"
+#include "tests/plugin/upload/Inflated.h"
 #include "tests/support/TestBrowserHost.h"
 
 using nvtest::FakeJSObject;
@@ -43,16 +43,6 @@ ScriptedResponse answer(const std::string& body) {
 std::string actualSize(unsigned long long count) {
     return "<result><code>S_OK</code><int name=\"actualSize\">" + std::to_string(count) +
            "</int></result>";
-}
-
-std::string inflate(const std::string& data) {
-    std::string out(16 << 20, '\0');
-    uLongf length = out.size();
-    EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(&out[0]), &length,
-                         reinterpret_cast<const Bytef*>(data.data()), data.size()),
-              Z_OK);
-    out.resize(length);
-    return out;
 }
 
 class TUploadItemTest : public ::testing::Test {
@@ -94,7 +84,7 @@ protected:
                 return answer(queryAnswer);
             }
             std::string body = queryValue(req.url, "contentEncoding") == "deflate"
-                                   ? inflate(req.postData)
+                                   ? inflated(req.postData)
                                    : req.postData;
             unsigned long long offset = std::stoull(queryValue(req.url, "offset"));
             stored.resize(offset);

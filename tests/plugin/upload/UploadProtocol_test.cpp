@@ -4,19 +4,10 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <zlib.h>
+
+#include "tests/plugin/upload/Inflated.h"
 
 namespace {
-
-std::string inflate(const std::string& data, size_t expected) {
-    std::string out(expected, '\0');
-    uLongf length = out.size();
-    EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(&out[0]), &length,
-                         reinterpret_cast<const Bytef*>(data.data()), data.size()),
-              Z_OK);
-    out.resize(length);
-    return out;
-}
 
 QueryForm form(const std::string& path, bool keepFullPath, const std::string& attachId,
                bool netfolder, const std::string& display, const std::string& extArg = "") {
@@ -136,7 +127,7 @@ TEST(UploadProtocol, ABlockRequestCarriesItsOffsetAndTheWayItTravels) {
         EXPECT_EQ(request.headers, headers) << c.what;
         if (c.deflated) {
             EXPECT_LT(block.size(), c.block.size()) << c.what;
-            EXPECT_EQ(inflate(block, c.block.size()), c.block) << c.what;
+            EXPECT_EQ(inflated(block, c.block.size()), c.block) << c.what;
         } else {
             EXPECT_EQ(block, c.block) << c.what;
         }
