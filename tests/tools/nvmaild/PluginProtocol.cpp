@@ -1,6 +1,7 @@
 #include "tests/tools/nvmaild/PluginProtocol.h"
 
 #include "plugin/upload/UploadAnswers.h"
+#include "plugin/upload/UploadProtocol.h"
 #include "tools/nvmaild/UploadDigest.h"
 
 namespace nvmaild::test {
@@ -20,59 +21,25 @@ std::string formFor(const FileForm& file) {
 }
 
 QueryOutcome readQueryAnswer(const std::string& text, std::uint64_t totalSize) {
+    const QueryStep step = ::readQueryAnswer(true, text, totalSize);
     QueryOutcome outcome;
-    if (text.find("S_OK") == std::string::npos) {
-        outcome.error = classifyQueryFailure(text);
-        outcome.errorText = text;
-        return outcome;
-    }
-    outcome.attachId = findAttachId(text).value_or("");
-    if (text.find("crcOK=1") != std::string::npos) {
-        outcome.verified = true;
-        return outcome;
-    }
-    outcome.offset = digitsAfter(text, "offset=");
-    if (outcome.offset > totalSize)
-        outcome.offset = 0;
-    outcome.deflate = text.find("acceptEncoding=deflate") != std::string::npos;
+    outcome.error = step.error;
+    outcome.errorText = step.errorText;
+    outcome.attachId = step.attachId.value_or("");
+    outcome.verified = step.next == NextStep::Verified;
+    outcome.offset = step.offset;
+    outcome.deflate = step.deflate;
     return outcome;
 }
 
 BlockOutcome readBlockAnswer(const std::string& text, std::uint64_t totalSize, std::uint64_t next) {
+    const BlockStep step = ::readBlockAnswer(true, text, totalSize, next);
     BlockOutcome outcome;
-    if (text.find("S_OK") == std::string::npos) {
-        outcome.errorText = withoutFirstLine(text);
-        outcome.error = classifyBlockFailure(outcome.errorText);
-        return outcome;
-    }
-    if (totalSize == 0) {
-        outcome.verified = true;
-        return outcome;
-    }
-    switch (readCrcVerdict(text)) {
-    case CrcVerdict::Confirmed:
-        outcome.verified = true;
-        return outcome;
-    case CrcVerdict::NoBoolean:
-        outcome.error = 5;
-        outcome.errorText = "upload respond crcOK has no boolean";
-        return outcome;
-    case CrcVerdict::Refused:
-        outcome.error = 5;
-        outcome.errorText = "upload respond crcOK return false";
-        return outcome;
-    case CrcVerdict::Absent:
-        break;
-    }
-    const boost::optional<unsigned long long> count = readActualSize(text);
-    if (!count) {
-        outcome.error = 5;
-        outcome.errorText = "upload respond has no actualSize";
-    } else if (*count == totalSize) {
-        outcome.finished = true;
-    } else {
-        outcome.next = *count < totalSize ? *count : next;
-    }
+    outcome.error = step.error;
+    outcome.errorText = step.errorText;
+    outcome.verified = step.next == NextStep::Verified;
+    outcome.finished = step.next == NextStep::Finished;
+    outcome.next = step.next == NextStep::Send ? step.offset : 0;
     return outcome;
 }
 

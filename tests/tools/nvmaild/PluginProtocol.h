@@ -1,6 +1,6 @@
 // The plug-in's side of the upload protocol for the server tests: the query form it sends, and
-// its reading of every answer, made of its own reading functions and followed the way its upload
-// item does. Tests read every answer through it, so a shape the plug-in would misread fails here.
+// its reading of every answer through the plug-in's own protocol module. Tests read every answer
+// through it, so a shape the plug-in would misread fails here.
 // Pure functions; any thread.
 #pragma once
 
