@@ -16,7 +16,7 @@
 #include "src/PluginCore/PluginEvents/DrawingEvents.h"
 #include "src/PluginCore/PluginEvents/MouseEvents.h"
 #include "src/PluginCore/PluginWindow.h"
-#include "tests/plugin/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

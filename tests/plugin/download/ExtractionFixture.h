@@ -14,7 +14,7 @@
 #include "plugin/download/TCompress.h"
 #include "src/ScriptingCore/utf8_tools.h"
 #include "tests/plugin/download/ZipWriter.h"
-#include "tests/plugin/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 class ExtractionFixture : public ::testing::Test {
 protected:

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "src/ScriptingCore/utf8_tools.h"
-#include "tests/plugin/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 class TFolderMapTest : public ::testing::Test {
 protected:

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "plugin/mime/MimeMessage.h"
-#include "tests/plugin/platform/ScopedEnvironment.h"
+#include "tests/support/ScopedEnvironment.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/plugin/platform/ScopedEnvironment.h"
+#include "tests/support/ScopedEnvironment.h"
 
 namespace {
 

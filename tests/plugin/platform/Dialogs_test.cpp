@@ -7,8 +7,8 @@
 
 #include "src/ScriptingCore/utf8_tools.h"
 #include "tests/plugin/platform/FakeDialog.h"
-#include "tests/plugin/platform/ScopedEnvironment.h"
-#include "tests/plugin/platform/TempFolder.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <boost/property_tree/ptree.hpp>
 #include <gtest/gtest.h>
 
-#include "tests/plugin/platform/ScopedEnvironment.h"
+#include "tests/support/ScopedEnvironment.h"
 
 class FakeDialog {
 public:

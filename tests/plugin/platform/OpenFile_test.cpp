@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/plugin/platform/ScopedEnvironment.h"
-#include "tests/plugin/platform/TempFolder.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TempFolder.h"
 
 // xdg-open is replaced by a script on PATH that writes its arguments to a file once it has them.
 class OpenFileTest : public ::testing::Test {

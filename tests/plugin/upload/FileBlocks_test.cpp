@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "src/ScriptingCore/utf8_tools.h"
-#include "tests/plugin/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 TEST(FileBlocks, HandsOnTheBlocksOfAFileUntilTotalOrUntilTold) {
     struct Case {

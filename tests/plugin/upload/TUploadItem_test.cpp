@@ -13,7 +13,7 @@
 #include "src/PluginCore/PluginCore.h"
 #include "src/ScriptingCore/URI.h"
 #include "src/ScriptingCore/utf8_tools.h"
-#include "tests/plugin/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tests/plugin/upload/Inflated.h"
 #include "tests/support/TestBrowserHost.h"
 

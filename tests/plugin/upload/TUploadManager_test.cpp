@@ -7,7 +7,7 @@
 
 #include "plugin/application/NVPlugin.h"
 #include "plugin/application/NVPluginAPI.h"
-#include "tests/plugin/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/TestBrowserHost.h"
 
 using nvtest::FakeJSObject;
