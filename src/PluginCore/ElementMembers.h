@@ -1,7 +1,8 @@
 // The members that the page's plug-in element has of its own (Node, Element, HTMLElement and
 // HTMLObjectElement). WebKit asks the element's scriptable object about every property before the
 // DOM, and a root object that allows dynamic attributes claims every name, so without these the
-// page could not reach el.parentNode or el.tagName. Immutable; callable from any thread.
+// page could not reach el.parentNode or el.tagName. The list is fixed; the reservation is made
+// where the root object is made, on the main thread.
 #pragma once
 
 #include "src/ScriptingCore/APITypes.h"
