@@ -42,16 +42,16 @@ NPJavascriptObject::NPJavascriptObject(NPP)
     : m_selfToken(boost::make_shared<ShareableReference<NPJavascriptObject>>(this)) {
     _class = &NPJavascriptObjectClass;
     referenceCount = 1;
-    m_addListener = boost::make_shared<NPO_addEventListener>(m_selfToken);
-    m_removeListener = boost::make_shared<NPO_removeEventListener>(m_selfToken);
-    m_lastExceptionFunction = boost::make_shared<NPO_getLastException>(m_selfToken);
 }
 
 NPJavascriptObject::~NPJavascriptObject() {
+    boost::shared_ptr<NpapiBrowserHost> host = m_hostRef.lock();
+    if (!host) {
+        return;
+    }
+    host->forgetJSAPIWrapper(m_cacheKey, this);
     if (m_releaseWithWrapper) {
-        JSAPIPtr target = m_target.lock();
-        boost::shared_ptr<NpapiBrowserHost> host = m_hostRef.lock();
-        if (target && host) {
+        if (JSAPIPtr target = m_target.lock()) {
             host->releaseJSAPIPtr(target);
         }
     }
@@ -177,11 +177,11 @@ bool NPJavascriptObject::GetProperty(NPIdentifier name, NPVariant* result) {
         } else {
             std::string property = host->StringFromIdentifier(name);
             if (property == kAddListener) {
-                value = m_addListener;
+                value = ownFunction<NPO_addEventListener>(m_addListener);
             } else if (property == kRemoveListener) {
-                value = m_removeListener;
+                value = ownFunction<NPO_removeEventListener>(m_removeListener);
             } else if (property == kLastException) {
-                value = m_lastExceptionFunction;
+                value = ownFunction<NPO_getLastException>(m_lastExceptionFunction);
             } else if (api->HasMethodObject(property)) {
                 value = api->GetMethodObject(property);
             } else {

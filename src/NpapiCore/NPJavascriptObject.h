@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include <boost/make_shared.hpp>
 #include <boost/shared_ptr.hpp>
 #include <boost/weak_ptr.hpp>
 
@@ -39,6 +40,10 @@ public:
         return m_selfToken;
     }
     bool isValid() const { return m_valid; }
+    bool wraps(const JSAPIPtr& api) const { return m_target.lock() == api; }
+    // The key under which the host's wrapper cache finds this wrapper (the wrapped object's
+    // address); the wrapper takes its entry out when it goes.
+    void setCacheKey(const void* key) { m_cacheKey = key; }
 
 private:
     explicit NPJavascriptObject(NPP npp);
@@ -83,9 +88,19 @@ private:
     bool m_valid = true;
     bool m_releaseWithWrapper = false;
     boost::shared_ptr<ShareableReference<NPJavascriptObject>> m_selfToken;
+    const void* m_cacheKey = nullptr;
+    // Made on the page's first read: most wrappers never see these three functions, and a page may
+    // hold tens of thousands of wrappers.
     JSAPIPtr m_addListener;
     JSAPIPtr m_removeListener;
     JSAPIPtr m_lastExceptionFunction;
+
+    template <class Function> const JSAPIPtr& ownFunction(JSAPIPtr& function) {
+        if (!function) {
+            function = boost::make_shared<Function>(m_selfToken);
+        }
+        return function;
+    }
 };
 
 } // namespace FB::Npapi

@@ -107,15 +107,15 @@ void NpapiBrowserHost::DoDeferredRelease() const {
     while (m_releaseQueue.try_pop(obj)) {
         m_module->ReleaseObject(obj);
     }
-    for (auto it = m_wrapperCache.begin(); it != m_wrapperCache.end();) {
-        it = it->second.expired() ? m_wrapperCache.erase(it) : std::next(it);
-    }
 }
 
 NPObject* NpapiBrowserHost::getJSAPIWrapper(const JSAPIPtr& api, bool releaseWithWrapper) {
     auto cached = m_wrapperCache.find(api.get());
     if (cached != m_wrapperCache.end()) {
-        if (auto reference = cached->second.lock()) {
+        // A wrapper that does not keep its object alive may outlive it, and a new object may
+        // then take the same address: that one needs a wrapper of its own.
+        auto reference = cached->second.lock();
+        if (reference && reference->getPtr()->wraps(api)) {
             NPObject* wrapper = reference->getPtr();
             RetainObject(wrapper);
             return wrapper;
@@ -125,8 +125,20 @@ NPObject* NpapiBrowserHost::getJSAPIWrapper(const JSAPIPtr& api, bool releaseWit
         NPJavascriptObject::NewObject(shared_ptr(), api, releaseWithWrapper);
     if (wrapper) {
         m_wrapperCache[api.get()] = wrapper->getWeakReference();
+        wrapper->setCacheKey(api.get());
     }
     return wrapper;
+}
+
+void NpapiBrowserHost::forgetJSAPIWrapper(const void* key, const NPJavascriptObject* wrapper) {
+    auto cached = m_wrapperCache.find(key);
+    if (cached == m_wrapperCache.end()) {
+        return;
+    }
+    auto reference = cached->second.lock();
+    if (!reference || reference->getPtr() == wrapper) {
+        m_wrapperCache.erase(cached);
+    }
 }
 
 bool NpapiBrowserHost::_scheduleAsyncCall(void (*func)(void*), void* userData) const {

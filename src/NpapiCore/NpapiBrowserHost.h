@@ -11,8 +11,8 @@
 // identifiers, object references) go through the module's table, which stays valid.
 #pragma once
 
-#include <map>
 #include <string>
+#include <unordered_map>
 
 #include "src/NpapiCore/SafeQueue.h"
 #include "src/NpapiCore/ShareableReference.h"
@@ -62,6 +62,9 @@ public:
     // The one browser object for a scriptable object while its wrapper lives (retained for the
     // caller).
     NPObject* getJSAPIWrapper(const JSAPIPtr& api, bool releaseWithWrapper);
+    // A wrapper going away takes its own cache entry out (not one a newer wrapper made for an
+    // object at the same address).
+    void forgetJSAPIWrapper(const void* key, const NPJavascriptObject* wrapper);
     // Releases the browser object on the main thread (at once when already there).
     void deferred_release(NPObject* obj) const;
 
@@ -127,8 +130,8 @@ private:
     JSObjectPtr m_pluginElement;
     mutable SafeQueue<NPObject*> m_releaseQueue;
     using WrapperRef = boost::weak_ptr<ShareableReference<NPJavascriptObject>>;
-    mutable std::map<void*, WrapperRef> m_wrapperCache; // main thread only
-    mutable std::string m_postBuffer;                   // main thread only
+    std::unordered_map<const void*, WrapperRef> m_wrapperCache; // main thread only
+    mutable std::string m_postBuffer;                           // main thread only
 };
 
 } // namespace FB::Npapi

@@ -1,6 +1,7 @@
 #include "src/ScriptingCore/BrowserHost.h"
 
 #include <cstdint>
+#include <list>
 
 #include <boost/format.hpp>
 #include <boost/make_shared.hpp>
@@ -56,7 +57,7 @@ void BrowserHost::ScheduleOnMainThread(const boost::shared_ptr<void>& target,
 void BrowserHost::shutdown() {
     {
         boost::recursive_mutex::scoped_lock lock(m_jsapimutex);
-        for (const JSAPIPtr& obj : m_retainedObjects) {
+        for (const JSAPIPtr& obj : m_retainedObjects.objects()) {
             obj->shutdown();
         }
     }
@@ -71,22 +72,16 @@ void BrowserHost::shutdown() {
 
 void BrowserHost::retainJSAPIPtr(const JSAPIPtr& obj) const {
     boost::recursive_mutex::scoped_lock lock(m_jsapimutex);
-    m_retainedObjects.push_back(obj);
+    m_retainedObjects.hold(obj);
 }
 
 void BrowserHost::releaseJSAPIPtr(const JSAPIPtr& obj) const {
-    std::list<JSAPIPtr> released; // destroyed after the lock is let go
+    JSAPIPtr last; // destroyed after the lock is let go
     {
         boost::recursive_mutex::scoped_lock lock(m_jsapimutex);
-        for (auto it = m_retainedObjects.begin(); it != m_retainedObjects.end();) {
-            if (*it == obj) {
-                released.splice(released.end(), m_retainedObjects, it++);
-            } else {
-                ++it;
-            }
-        }
+        last = m_retainedObjects.letGo(obj);
     }
-    released.clear();
+    last.reset();
     DoDeferredRelease();
 }
 
@@ -94,7 +89,7 @@ void BrowserHost::freeRetainedObjects() const {
     std::list<JSAPIPtr> released;
     {
         boost::recursive_mutex::scoped_lock lock(m_jsapimutex);
-        released.swap(m_retainedObjects);
+        released = m_retainedObjects.takeAll();
     }
     released.clear();
     DoDeferredRelease();

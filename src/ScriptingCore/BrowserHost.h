@@ -9,7 +9,6 @@
 #pragma once
 
 #include <atomic>
-#include <list>
 #include <string>
 
 #include <boost/enable_shared_from_this.hpp>
@@ -24,6 +23,7 @@
 #include "src/ScriptingCore/BrowserStreamRequest.h"
 #include "src/ScriptingCore/CrossThreadCall.h"
 #include "src/ScriptingCore/DOM/Window.h"
+#include "src/ScriptingCore/RetainedObjects.h"
 
 namespace FB {
 
@@ -110,7 +110,7 @@ private:
     std::atomic<bool> m_isShutDown;
     mutable boost::shared_mutex m_xtmutex;
     mutable boost::recursive_mutex m_jsapimutex;
-    mutable std::list<JSAPIPtr> m_retainedObjects; // guarded by m_jsapimutex
+    mutable RetainedObjects m_retainedObjects; // guarded by m_jsapimutex
     boost::shared_ptr<BrowserStreamManager> m_streamMgr;
     std::string unique_key;
     std::string m_jsHelperName;

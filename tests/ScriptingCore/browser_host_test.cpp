@@ -167,24 +167,31 @@ TEST_F(BrowserHostTest, InvokeAsyncNeedsALiveHost) {
     host = nvtest::TestBrowserHost::create();
 }
 
-TEST_F(BrowserHostTest, RetainedObjectsLiveUntilReleasedAndAreShutDownWithTheHost) {
-    int shutdowns = 0;
-    auto kept = boost::make_shared<Retained>(shutdowns);
-    boost::weak_ptr<Retained> watch = kept;
-    host->retainJSAPIPtr(kept);
-    host->retainJSAPIPtr(kept);
-    kept.reset();
-    ASSERT_FALSE(watch.expired());
-    host->shutdown();
-    EXPECT_EQ(shutdowns, 2) << "once per retained entry";
-    EXPECT_TRUE(watch.expired());
+TEST_F(BrowserHostTest, RetainedObjectsLiveUntilEveryHoldIsReleasedAndAreShutDownWithTheHost) {
+    int twiceShutdowns = 0;
+    int onceShutdowns = 0;
+    int releasedShutdowns = 0;
+    auto twice = boost::make_shared<Retained>(twiceShutdowns);
+    auto once = boost::make_shared<Retained>(onceShutdowns);
+    auto released = boost::make_shared<Retained>(releasedShutdowns);
+    boost::weak_ptr<Retained> twiceWatch = twice;
+    boost::weak_ptr<Retained> onceWatch = once;
+    for (const FB::JSAPIPtr& object :
+         {FB::JSAPIPtr(twice), FB::JSAPIPtr(once), FB::JSAPIPtr(twice), FB::JSAPIPtr(released)}) {
+        host->retainJSAPIPtr(object);
+    }
+    host->releaseJSAPIPtr(released);
+    host->releaseJSAPIPtr(twice);
+    twice.reset();
+    once.reset();
+    EXPECT_EQ(released.use_count(), 1) << "one release for one hold";
+    ASSERT_FALSE(twiceWatch.expired()) << "held twice, released once";
 
-    int otherShutdowns = 0;
-    auto other = boost::make_shared<Retained>(otherShutdowns);
-    host = nvtest::TestBrowserHost::create();
-    host->retainJSAPIPtr(other);
-    host->releaseJSAPIPtr(other);
-    EXPECT_EQ(other.use_count(), 1);
     host->shutdown();
-    EXPECT_EQ(otherShutdowns, 0) << "released objects are not shut down";
+    EXPECT_EQ(twiceShutdowns, 1);
+    EXPECT_EQ(onceShutdowns, 1);
+    EXPECT_EQ(releasedShutdowns, 0) << "released objects are not shut down";
+    EXPECT_TRUE(twiceWatch.expired());
+    EXPECT_TRUE(onceWatch.expired());
+    host = nvtest::TestBrowserHost::create();
 }
