@@ -1,5 +1,8 @@
 #include "src/ScriptingCore/JSAPIAuto.h"
 
+#include <algorithm>
+#include <set>
+
 #include <boost/make_shared.hpp>
 
 #include "src/ScriptingCore/JSFunction.h"
@@ -19,6 +22,43 @@ invalid_arguments conversion_error(const bad_variant_cast& error) {
     return invalid_arguments(std::string("Could not convert from ") +
                              (error.from ? error.from : "") + " to " + (error.to ? error.to : ""));
 }
+
+// The members every object has, in zone 0, unless the object registers its own of the name. They
+// are bound to the object when used instead of registered on each one: a page may hold tens of
+// thousands of objects.
+using BuiltInMethod = CallMethodFunctor (*)(JSAPIAuto&);
+using BuiltInProperty = PropertyFunctors (*)(JSAPIAuto&);
+
+const std::map<std::string, BuiltInMethod>& builtInMethods() {
+    static const std::map<std::string, BuiltInMethod> methods = {
+        {"toString", [](JSAPIAuto& o) { return make_method(&o, &JSAPIAuto::ToString); }},
+        {"getAttribute", [](JSAPIAuto& o) { return make_method(&o, &JSAPIAuto::getAttribute); }},
+        {"setAttribute", [](JSAPIAuto& o) { return make_method(&o, &JSAPIAuto::setAttribute); }},
+    };
+    return methods;
+}
+
+const std::map<std::string, BuiltInProperty>& builtInProperties() {
+    static const std::map<std::string, BuiltInProperty> properties = {
+        {"value", [](JSAPIAuto& o) { return make_property(&o, &JSAPIAuto::ToString); }},
+        {"valid", [](JSAPIAuto& o) { return make_property(&o, &JSAPIAuto::get_valid); }},
+    };
+    return properties;
+}
+
+bool isBuiltIn(const std::string& name) {
+    return builtInMethods().count(name) || builtInProperties().count(name);
+}
+
+// Names the page's engine reads on any element-like object; an object answers them only when it
+// registers them.
+const std::set<std::string>& defaultReserved() {
+    static const std::set<std::string> names = {
+        "offsetWidth", "offsetHeight", "width",      "height",          "attributes",
+        "nodeType",    "namespaceURI", "localName",  "wrappedJSObject", "prototype",
+        "style",       "id",           "constructor"};
+    return names;
+}
 } // namespace
 
 JSAPIAuto::JSAPIAuto(const std::string& description) : JSAPIAuto(0, description) {}
@@ -27,30 +67,48 @@ JSAPIAuto::JSAPIAuto(int securityLevel, const std::string& description)
     : JSAPIImpl(securityLevel), m_description(description),
       m_allowDynamicAttributes(s_allowDynamicAttributes),
       m_allowRemoveProperties(s_allowRemoveProperties), m_allowMethodObjects(s_allowMethodObjects) {
-    init();
 }
 
 JSAPIAuto::~JSAPIAuto() = default;
 
-void JSAPIAuto::init() {
-    {
-        scoped_zonelock zone(*this, 0);
-        registerMethod("toString", make_method(this, &JSAPIAuto::ToString));
-        registerMethod("getAttribute", make_method(this, &JSAPIAuto::getAttribute));
-        registerMethod("setAttribute", make_method(this, &JSAPIAuto::setAttribute));
-        registerProperty("value", make_property(this, &JSAPIAuto::ToString));
-        registerProperty("valid", make_property(this, &JSAPIAuto::get_valid));
-    }
-    for (const char* name : {"offsetWidth", "offsetHeight", "width", "height", "attributes",
-                             "nodeType", "namespaceURI", "localName", "wrappedJSObject",
-                             "prototype", "style", "id", "constructor"}) {
-        setReserved(name);
-    }
-}
-
 bool JSAPIAuto::memberAccessible(const std::string& name) const {
     auto zone = m_zoneMap.find(name);
-    return zone != m_zoneMap.end() && getZone() >= zone->second;
+    if (zone == m_zoneMap.end()) {
+        return isBuiltIn(name) && getZone() >= 0;
+    }
+    return getZone() >= zone->second;
+}
+
+bool JSAPIAuto::isReserved(const std::string& name) const {
+    return m_reservedMembers.count(name) || (m_defaultReserved && defaultReserved().count(name));
+}
+
+bool JSAPIAuto::findMethod(const std::string& name, CallMethodFunctor& method) {
+    auto registered = m_methodFunctorMap.find(name);
+    if (registered != m_methodFunctorMap.end()) {
+        method = registered->second.call;
+        return true;
+    }
+    auto builtIn = builtInMethods().find(name);
+    if (builtIn == builtInMethods().end()) {
+        return false;
+    }
+    method = builtIn->second(*this);
+    return true;
+}
+
+bool JSAPIAuto::findProperty(const std::string& name, PropertyFunctors& property) {
+    auto registered = m_propertyFunctorsMap.find(name);
+    if (registered != m_propertyFunctorsMap.end()) {
+        property = registered->second;
+        return true;
+    }
+    auto builtIn = builtInProperties().find(name);
+    if (builtIn == builtInProperties().end()) {
+        return false;
+    }
+    property = builtIn->second(*this);
+    return true;
 }
 
 void JSAPIAuto::getMemberNames(std::vector<std::string>& nameVector) const {
@@ -61,6 +119,19 @@ void JSAPIAuto::getMemberNames(std::vector<std::string>& nameVector) const {
         if (zone <= current) {
             nameVector.push_back(name);
         }
+    }
+    if (current >= 0) {
+        for (const auto& [name, method] : builtInMethods()) {
+            if (!m_zoneMap.count(name)) {
+                nameVector.push_back(name);
+            }
+        }
+        for (const auto& [name, property] : builtInProperties()) {
+            if (!m_zoneMap.count(name)) {
+                nameVector.push_back(name);
+            }
+        }
+        std::sort(nameVector.begin(), nameVector.end());
     }
 }
 
@@ -75,7 +146,8 @@ bool JSAPIAuto::HasMethod(const std::string& methodName) const {
     if (!m_valid) {
         return false;
     }
-    return m_methodFunctorMap.count(methodName) && memberAccessible(methodName);
+    return (m_methodFunctorMap.count(methodName) || builtInMethods().count(methodName)) &&
+           memberAccessible(methodName);
 }
 
 bool JSAPIAuto::HasMethodObject(const std::string& methodObjName) const {
@@ -95,7 +167,8 @@ bool JSAPIAuto::HasProperty(const std::string& propertyName) const {
     if (m_allowMethodObjects && isMethod) {
         return true;
     }
-    return m_propertyFunctorsMap.count(propertyName) || m_attributes.count(propertyName);
+    return m_propertyFunctorsMap.count(propertyName) || builtInProperties().count(propertyName) ||
+           m_attributes.count(propertyName);
 }
 
 bool JSAPIAuto::HasProperty(int idx) const {
@@ -128,9 +201,9 @@ variant JSAPIAuto::GetProperty(const std::string& propertyName) {
         throw object_invalidated();
     }
     bool accessible = memberAccessible(propertyName);
-    auto property = m_propertyFunctorsMap.find(propertyName);
-    if (property != m_propertyFunctorsMap.end() && accessible) {
-        return property->second.get();
+    PropertyFunctors property;
+    if (accessible && findProperty(propertyName, property)) {
+        return property.get();
     }
     if (accessible) {
         if (HasMethodObject(propertyName)) {
@@ -152,13 +225,13 @@ void JSAPIAuto::SetProperty(const std::string& propertyName, const variant& valu
     if (!m_valid) {
         throw object_invalidated();
     }
-    auto property = m_propertyFunctorsMap.find(propertyName);
-    if (property != m_propertyFunctorsMap.end()) {
+    PropertyFunctors property;
+    if (findProperty(propertyName, property)) {
         if (!memberAccessible(propertyName)) {
             throw invalid_member(propertyName);
         }
         try {
-            property->second.set(value);
+            property.set(value);
         } catch (const bad_variant_cast& error) {
             throw conversion_error(error);
         }
@@ -235,12 +308,12 @@ variant JSAPIAuto::Invoke(const std::string& methodName, const VariantList& args
     if (!memberAccessible(methodName)) {
         throw invalid_member(methodName);
     }
-    auto method = m_methodFunctorMap.find(methodName);
-    if (method == m_methodFunctorMap.end()) {
+    CallMethodFunctor method;
+    if (!findMethod(methodName, method)) {
         throw invalid_member(methodName);
     }
     try {
-        return method->second.call(args);
+        return method(args);
     } catch (const bad_variant_cast& error) {
         throw conversion_error(error);
     }

@@ -78,7 +78,11 @@ protected:
     // True when the name was registered in a zone that the current zone reaches.
     // REQUIRES: zone lock held.
     bool memberAccessible(const std::string& name) const;
-    bool isReserved(const std::string& name) const { return m_reservedMembers.count(name) != 0; }
+    bool isReserved(const std::string& name) const;
+    // The registered member of the name, else the built-in one; false when there is neither.
+    // REQUIRES: zone lock held.
+    bool findMethod(const std::string& name, CallMethodFunctor& method);
+    bool findProperty(const std::string& name, PropertyFunctors& property);
 
     // The switches below are copied from these class-wide defaults at construction.
     static bool s_allowDynamicAttributes;
@@ -92,13 +96,11 @@ protected:
     std::map<std::string, int> m_zoneMap;
     std::string m_description;
     std::map<std::string, Attribute> m_attributes;
-    std::set<std::string> m_reservedMembers;
+    std::set<std::string> m_reservedMembers; // beyond the names every object reserves
+    bool m_defaultReserved = true;
     bool m_allowDynamicAttributes;
     bool m_allowRemoveProperties;
     bool m_allowMethodObjects;
-
-private:
-    void init();
 };
 
 } // namespace FB

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <atomic>
-#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -57,7 +56,7 @@ protected:
     EventIfaceContextMap m_evtIfaces; // guarded by m_eventMutex
     mutable boost::recursive_mutex m_eventMutex;
     mutable boost::recursive_mutex m_zoneMutex;
-    std::deque<int> m_zoneStack; // guarded by m_zoneMutex
+    std::vector<int> m_zoneStack; // guarded by m_zoneMutex
     std::atomic<bool> m_valid;
 };
 

@@ -5,7 +5,7 @@ namespace FB {
 JSFunction::JSFunction(const JSAPIWeakPtr& target, const std::string& methodName, int securityZone)
     : JSAPIAuto(securityZone, methodName + "()"), m_obj(target), m_methodName(methodName) {
     m_allowMethodObjects = false;
-    m_reservedMembers.clear();
+    m_defaultReserved = false;
 }
 
 bool JSFunction::HasMethod(const std::string& methodName) const {

@@ -1,6 +1,5 @@
 #include "tests/support/npapi/FakeBrowser.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -192,7 +191,8 @@ void FakeBrowser::invalidateObjects() {
 }
 
 size_t FakeBrowser::callCount(std::string_view entry) const {
-    return static_cast<size_t>(std::count(m_callLog.begin(), m_callLog.end(), entry));
+    auto found = m_callCounts.find(entry);
+    return found == m_callCounts.end() ? 0 : found->second;
 }
 
 size_t FakeBrowser::runAsyncCalls() {

@@ -166,7 +166,7 @@ private:
     ObjectRef m_pluginElement;
     EvaluateHook m_evaluateHook;
     NPError m_requestResult = NPERR_NO_ERROR;
-    std::vector<std::string> m_callLog;
+    std::map<std::string_view, size_t> m_callCounts; // the entries' names are literals
     std::vector<UrlRequest> m_requests;
     std::vector<SetValueCall> m_setValues;
     std::vector<ScriptException> m_exceptions;

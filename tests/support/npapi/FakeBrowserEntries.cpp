@@ -20,7 +20,7 @@ struct FakeBrowser::Entries {
             browser->recordMisuse(std::string(entry) + " called off the main thread");
             return nullptr;
         }
-        browser->m_callLog.emplace_back(entry);
+        ++browser->m_callCounts[entry];
         return browser;
     }
 
