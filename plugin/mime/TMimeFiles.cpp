@@ -1,0 +1,129 @@
+#include "plugin/mime/TMime.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+#include "plugin/mime/MailFiles.h"
+#include "plugin/platform/Dialogs.h"
+#include "plugin/platform/OpenFile.h"
+#include "plugin/upload/TMyFile.h"
+
+namespace {
+
+// Closes the descriptor on every path out, keeping errno for the error that follows.
+class FileCloser {
+public:
+    explicit FileCloser(int fd) : m_fd(fd) {}
+    ~FileCloser() {
+        const int saved = errno;
+        ::close(m_fd);
+        errno = saved;
+    }
+    FileCloser(const FileCloser&) = delete;
+    FileCloser& operator=(const FileCloser&) = delete;
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+bool TMime::saveToFile(const CMimeBody& part, int fd, bool contentOnly) {
+    FileCloser closer(fd);
+    std::string data;
+    if (contentOnly) {
+        part.GetText(data);
+        if (m_readMailCallback) {
+            checkReadAttachment(data);
+            data = base64Decode(data);
+        }
+    } else if (const int error = storeEntity(part, false, data)) {
+        setError(kWriteFileError, error);
+        return false;
+    }
+    if (!MailFiles::writeAll(fd, data.data(), data.size())) {
+        setError(kWriteFileError, errno);
+        return false;
+    }
+    return true;
+}
+
+std::wstring TMime::saveAttachment(unsigned long index) {
+    clearError();
+    const CMimeBody* leaf = getBodyPartAt(index);
+    if (leaf == nullptr) {
+        setError(kAttachmentNotFound, errno);
+        return std::wstring();
+    }
+    const std::wstring name = MailFiles::wideName(fileNameOf(*leaf));
+    std::wstring path;
+    int fd = -1;
+    if (!name.empty()) {
+        // A folder of our own per named attachment keeps the mail's name for the application
+        // that opens it.
+        const std::wstring folder = TMyFile::mktemp(L"Mime", true);
+        if (!folder.empty()) {
+            path = folder + name;
+            fd = MailFiles::createFile(path, true);
+        }
+    } else {
+        fd = MailFiles::createTemporaryFile(L".htm", path);
+    }
+    if (fd < 0) {
+        setError(kTempFileNameError, errno);
+        return std::wstring();
+    }
+    if (!saveToFile(*leaf, fd, true)) {
+        MailFiles::removeFile(path);
+        return std::wstring();
+    }
+    m_filesToDelete.push_back(path);
+    return path;
+}
+
+std::wstring TMime::saveAttachmentAs(unsigned long index) {
+    clearError();
+    const CMimeBody* leaf = getBodyPartAt(index);
+    if (leaf == nullptr) {
+        setError(kAttachmentNotFound, errno);
+        return std::wstring();
+    }
+    std::wstring path;
+    if (!selectSaveFile(window(), MailFiles::wideName(fileNameOf(*leaf)), path)) {
+        return std::wstring();
+    }
+    const int fd = MailFiles::createFile(path, false);
+    if (fd < 0) {
+        setError(kWriteFileError, errno);
+        return std::wstring();
+    }
+    return saveToFile(*leaf, fd, true) ? path : std::wstring();
+}
+
+std::wstring TMime::saveBody() {
+    clearError();
+    std::wstring path;
+    const int fd = MailFiles::createTemporaryFile(L".mht", path);
+    if (fd < 0) {
+        setError(kWriteFileError, errno);
+        return std::wstring();
+    }
+    if (!saveToFile(m_message, fd, false)) {
+        MailFiles::removeFile(path);
+        return std::wstring();
+    }
+    m_filesToDelete.push_back(path);
+    return path;
+}
+
+void TMime::openAttachmentInNewWindow(unsigned long index, const std::wstring& prefix,
+                                      const std::wstring& suffix) {
+    const std::wstring question = prefix + getAttachmentName(index) + suffix;
+    if (!confirmDlg(window(), question, L"Query")) {
+        return;
+    }
+    const std::wstring path = saveAttachment(index);
+    if (!path.empty()) {
+        openFileInWindow(path);
+    }
+}
