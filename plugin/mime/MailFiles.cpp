@@ -102,8 +102,8 @@ bool writeAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-bool readWholeFile(const std::wstring& path, std::string& data) {
-    data.clear();
+bool readWholeFile(const std::wstring& path, FileData& data) {
+    data = FileData();
     TMyFile file(path);
     if (!file.open()) {
         return true;
@@ -113,21 +113,23 @@ bool readWholeFile(const std::wstring& path, std::string& data) {
         errno = EFBIG;
         return false;
     }
-    data.resize(size);
+    // Not zero-filled: every byte is either read or cut off below.
+    std::unique_ptr<char[]> bytes(new char[size + 1]);
     size_t filled = 0;
-    while (filled < data.size()) {
+    while (filled < size) {
         errno = 0;
-        const unsigned long count = file.read(&data[filled], data.size() - filled);
+        const unsigned long count = file.read(bytes.get() + filled, size - filled);
         if (count == 0) {
             if (errno != 0) {
-                data.clear();
                 return false;
             }
             break; // the file shrank while we read it
         }
         filled += count;
     }
-    data.resize(filled);
+    bytes[filled] = '\0';
+    data.bytes = std::move(bytes);
+    data.size = filled;
     return true;
 }
 

@@ -6,6 +6,7 @@
 // errno set; none of them throws except std::bad_alloc.
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace MailFiles {
@@ -37,8 +38,14 @@ bool writeAll(int fd, const char* data, size_t size);
 // counted by the MIME library's int lengths.
 constexpr long long kMaxAttachmentSize = (0x7FFFFFFFLL - 64) / 78 * 57;
 
+// The whole content of a file: `size` bytes followed by a NUL, as a MIME body takes it over.
+struct FileData {
+    std::unique_ptr<char[]> bytes;
+    size_t size = 0;
+};
+
 // Reads the whole file at `path` into `data`. A file that cannot be opened reads as empty with
 // true; a read error, or a file above kMaxAttachmentSize (errno EFBIG), gives false and no data.
-bool readWholeFile(const std::wstring& path, std::string& data);
+bool readWholeFile(const std::wstring& path, FileData& data);
 
 } // namespace MailFiles

@@ -13,12 +13,14 @@
 #pragma once
 
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <boost/weak_ptr.hpp>
 
 #include "plugin/mime/MailErrors.h"
+#include "plugin/mime/MailFiles.h"
 #include "plugin/mime/MimeMessage.h"
 #include "src/ScriptingCore/JSAPIAuto.h"
 
@@ -126,8 +128,13 @@ private:
     static int storeEntity(const CMimeBody& body, bool bodyOnly, std::string& out);
     static std::string base64Decode(const std::string& text);
     bool saveToFile(const CMimeBody& part, int fd, bool contentOnly);
-    void addAttachmentData(const std::string& data, const std::string& contentType,
-                           const std::string& name, const std::string& charset);
+    // A new last part holding `data` (taken over) as an attachment named `name`.
+    void addAttachmentData(std::unique_ptr<char[]> data, size_t size,
+                           const std::string& contentType, const std::string& name,
+                           const std::string& charset);
+    // The file's bytes replaced by what the send-mail function makes of their Base64 form. False
+    // (error set) when its answer is too large to attach.
+    bool transformForSending(MailFiles::FileData& data);
     void appendAlternative(const std::string& type, const std::string& text,
                            const std::string& charset);
     void setOpaque(const std::string& smimeType, const std::string& data);

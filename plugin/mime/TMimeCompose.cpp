@@ -1,6 +1,7 @@
 #include "plugin/mime/TMime.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include "plugin/mime/HtmlText.h"
 #include "plugin/mime/MailFiles.h"
@@ -110,15 +111,36 @@ void TMime::addAttachment(const std::wstring& path, const std::string& charset) 
     m_pendingAttachments.push_back({path, charset});
 }
 
-void TMime::addAttachmentData(const std::string& data, const std::string& contentType,
-                              const std::string& name, const std::string& charset) {
+void TMime::addAttachmentData(std::unique_ptr<char[]> data, size_t size,
+                              const std::string& contentType, const std::string& name,
+                              const std::string& charset) {
     CMimeBody* part = m_message.CreatePart();
     part->SetFieldValue("Content-Transfer-Encoding", "base64");
     part->SetFieldValue("Content-Type", contentType, charset);
     part->FindField("Content-Type")->SetParameter("name", name);
     part->SetFieldValue("Content-Disposition", "attachment", charset);
     part->FindField("Content-Disposition")->SetParameter("filename", name);
-    setContent(*part, data);
+    part->SetText(std::move(data), static_cast<int>(size));
+}
+
+bool TMime::transformForSending(MailFiles::FileData& data) {
+    std::string encoded(
+        static_cast<size_t>(CMimeCodeBase64::EncodedLength(static_cast<long long>(data.size))),
+        '\0');
+    CMimeCodeBase64::EncodeText(data.bytes.get(), static_cast<int>(data.size), &encoded[0],
+                                static_cast<int>(encoded.size()), false);
+    data = MailFiles::FileData();
+    const std::string answer =
+        m_sendMailCallback->Invoke("", FB::VariantList{encoded}).convert_cast<std::string>();
+    // The page's answer is as unbounded as a file.
+    if (answer.size() > static_cast<size_t>(MailFiles::kMaxAttachmentSize)) {
+        setError(kReadAttachmentFail, EFBIG);
+        return false;
+    }
+    data.bytes.reset(new char[answer.size() + 1]);
+    std::memcpy(data.bytes.get(), answer.c_str(), answer.size() + 1);
+    data.size = answer.size();
+    return true;
 }
 
 bool TMime::endofAddAttachments(const std::wstring& prefix, const std::wstring& suffix) {
@@ -141,36 +163,25 @@ bool TMime::endofAddAttachments(const std::wstring& prefix, const std::wstring& 
         if (!findFileMimeType(node.path, type)) {
             type = "application/octet-stream";
         }
-        std::string data;
+        MailFiles::FileData data;
         if (!MailFiles::readWholeFile(node.path, data)) {
             setError(kFileReadError, errno);
         }
-        if (data.empty()) {
+        if (data.size == 0) {
             setError(kReadAttachmentFail, errno);
             return false;
         }
-        const auto& parts = m_message.GetParts();
-        if (parts.empty() || parts.front() == nullptr || m_message.GetSubType() == "alternative") {
+        // A mail without parts, or one whose parts are alternatives of its text, first becomes
+        // a multipart/mixed holding its content as one part, beside which the files go.
+        if (m_message.GetParts().empty() || m_message.GetSubType() == "alternative") {
             if (!allMoveAsAPart()) {
                 return false;
             }
         }
-        if (m_sendMailCallback) {
-            std::string encoded(static_cast<size_t>(CMimeCodeBase64::EncodedLength(
-                                    static_cast<long long>(data.size()))),
-                                '\0');
-            CMimeCodeBase64::EncodeText(data.data(), static_cast<int>(data.size()), &encoded[0],
-                                        static_cast<int>(encoded.size()), false);
-            data.clear();
-            data = m_sendMailCallback->Invoke("", FB::VariantList{encoded})
-                       .convert_cast<std::string>();
-            // The page's answer is as unbounded as a file.
-            if (data.size() > static_cast<size_t>(MailFiles::kMaxAttachmentSize)) {
-                setError(kReadAttachmentFail, EFBIG);
-                return false;
-            }
+        if (m_sendMailCallback && !transformForSending(data)) {
+            return false;
         }
-        addAttachmentData(data, type, name, charset);
+        addAttachmentData(std::move(data.bytes), data.size, type, name, charset);
     }
     m_pendingAttachments.clear();
     return true;

@@ -30,18 +30,25 @@ private:
 
 bool TMime::saveToFile(const CMimeBody& part, int fd, bool contentOnly) {
     FileCloser closer(fd);
+    // Without a read-mail function the content is written where it lies: attachments are large.
+    const char* bytes = part.GetContent();
+    size_t size = static_cast<size_t>(part.GetContentLength());
     std::string data;
-    if (contentOnly) {
+    if (contentOnly && m_readMailCallback) {
         part.GetText(data);
-        if (m_readMailCallback) {
-            checkReadAttachment(data);
-            data = base64Decode(data);
+        checkReadAttachment(data);
+        data = base64Decode(data);
+    } else if (!contentOnly) {
+        if (const int error = storeEntity(part, false, data)) {
+            setError(kWriteFileError, error);
+            return false;
         }
-    } else if (const int error = storeEntity(part, false, data)) {
-        setError(kWriteFileError, error);
-        return false;
     }
-    if (!MailFiles::writeAll(fd, data.data(), data.size())) {
+    if (!contentOnly || m_readMailCallback) {
+        bytes = data.data();
+        size = data.size();
+    }
+    if (!MailFiles::writeAll(fd, bytes, size)) {
         setError(kWriteFileError, errno);
         return false;
     }

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -104,7 +105,10 @@ void TMime::setSignature(const std::string& signature, bool detached, const std:
     if (!allMoveAsAPart()) {
         return;
     }
-    addAttachmentData(decoded, "application/x-pkcs7-signature", "smime.p7s", "");
+    std::unique_ptr<char[]> bytes(new char[decoded.size() + 1]);
+    std::memcpy(bytes.get(), decoded.c_str(), decoded.size() + 1);
+    addAttachmentData(std::move(bytes), decoded.size(), "application/x-pkcs7-signature",
+                      "smime.p7s", "");
     m_message.SetFieldValue("Content-Type", "multipart/signed");
     m_message.FindField("Content-Type")->SetParameter("protocol", "application/x-pkcs7-signature");
     m_message.SetBoundary();
