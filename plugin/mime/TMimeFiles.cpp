@@ -30,19 +30,20 @@ private:
 
 bool TMime::saveToFile(const CMimeBody& part, int fd, bool contentOnly) {
     FileCloser closer(fd);
-    // Without a read-mail function the content is written where it lies: attachments are large.
+    // Content is written where it lies unless the page's read-mail function changes it:
+    // attachments are large.
     const char* bytes = part.GetContent();
     size_t size = static_cast<size_t>(part.GetContentLength());
     std::string data;
-    if (contentOnly && m_readMailCallback) {
-        part.GetText(data);
-        checkReadAttachment(data);
-        data = base64Decode(data);
-    } else if (!contentOnly) {
+    if (!contentOnly) {
         if (const int error = storeEntity(part, false, data)) {
             setError(kWriteFileError, error);
             return false;
         }
+    } else if (m_readMailCallback) {
+        part.GetText(data);
+        checkReadAttachment(data);
+        data = base64Decode(data);
     }
     if (!contentOnly || m_readMailCallback) {
         bytes = data.data();

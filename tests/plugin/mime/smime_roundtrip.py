@@ -154,6 +154,8 @@ class ComposedMailTest(unittest.TestCase):
             data = self.mime.call("getDataToSigne", True)
             self.assertTrue(data.startswith(b"Content-Type: "), kind)
             self.assertNotIn(b"\r\nFrom: ", data, kind)
+            # From was the first field; the content fields now come before it.
+            self.assertTrue(self.mime.get("getMailMessage").startswith(b"Content-Type: "), kind)
             signature = openssl("smime", "-sign", "-binary", "-md", "sha256", "-signer",
                                 work("signer.pem"), "-inkey", work("signer.key"), "-outform",
                                 "DER", "-in", write("data", data))
