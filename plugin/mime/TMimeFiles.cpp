@@ -74,7 +74,9 @@ std::wstring TMime::saveAttachment(unsigned long index) {
             path = folder + name;
             fd = MailFiles::createFile(path, true);
         }
-    } else {
+    }
+    // A name longer than the file system takes is saved as a nameless part is.
+    if (name.empty() || (fd < 0 && errno == ENAMETOOLONG)) {
         fd = MailFiles::createTemporaryFile(L".htm", path);
     }
     if (fd < 0) {

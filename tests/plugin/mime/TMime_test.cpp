@@ -190,6 +190,7 @@ TEST_F(TMimeTest, AttachmentsAreSavedInsideTheirFolderUnderTheirLastNameOnly) {
                                                          {".", ""},
                                                          {"a/", ""},
                                                          {"", ""},
+                                                         {std::string(300, 'n'), ""},
                                                          {"\xD6\xD0.txt", "\xE4\xB8\xAD.txt"}};
     for (const auto& [name, saved] : cases) {
         call("parseMessage", {"Content-Type: text/plain; name=\"" + name +
