@@ -1,6 +1,8 @@
-// The demo page: the plug-in's version, live checksums of typed text, and attachments uploaded to the
-// nvmaild it is served by, each with a progress bar. With ?auto=1 it types a text and attaches what
-// the file dialog offers by itself, then ends the run (the headless demo).
+// The demo page: the plug-in's version, live checksums of typed text, attachments uploaded to the
+// nvmaild it is served by, each with a progress bar, and mail: a short mail composed with a chosen
+// attachment, shown as the MIME text it became, and a sample mail taken apart. With ?auto=1 it
+// types a text, attaches and composes with what the file dialog offers by itself, then ends the
+// run (the headless demo).
 (function () {
     "use strict";
 
@@ -64,6 +66,52 @@
         }));
     }
 
+    // The MIME text with long Base64 runs shortened, so that a large attachment stays readable.
+    function shortened(text) {
+        return text.replace(/((?:[A-Za-z0-9+\/=]{76}\r\n){3})(?:[A-Za-z0-9+\/=]{76}\r\n)+/g,
+                            function (kept, first) {
+                                return first + "…\r\n";
+                            });
+    }
+
+    // A short mail with the (first) file chosen in the dialog; true when it was attached.
+    function composeMail() {
+        var manager = plugin.upload();
+        var indices = manager.browser();
+        if (indices.length === 0) {
+            return false;
+        }
+        var mime = plugin.mime();
+        mime.setBaseMailInfo("you@example.com", "friend@example.com", "", "", "A file for you",
+                             "UTF-8");
+        mime.setPlainTestWithEncoding("Hello,\r\nthe file is attached.\r\n", "UTF-8");
+        mime.addAttachment(manager.item(parseInt(indices[0], 10)).name, "UTF-8");
+        var attached = mime.endofAddAttachments("Attach this file?", "");
+        var text = mime.getMailMessage;
+        document.getElementById("composed").textContent = shortened(text) + "\n(" + text.length +
+            " bytes" + (attached ? "" : "; not attached: " + (mime.getLastErrorMessage || "declined")) +
+            ")";
+        return attached;
+    }
+
+    function showSampleMail() {
+        var request = new XMLHttpRequest();
+        request.open("GET", origin + "/sample-mail.eml", false);
+        request.send();
+        var mime = plugin.mime();
+        mime.parseMessage(request.responseText);
+        var list = document.getElementById("received");
+        var head = document.createElement("p");
+        head.textContent = "Received from " + mime.getFrom + ": \u201c" + mime.getSubject +
+            "\u201d, " + mime.getAttachmentCount + " parts:";
+        list.appendChild(head);
+        for (var i = 0; i < mime.getAttachmentCount; ++i) {
+            var row = document.createElement("div");
+            row.textContent = "\u00a0\u00a0" + i + ". " + mime.getAttachmentName(i);
+            list.appendChild(row);
+        }
+    }
+
     window.pluginReady = function (root) {
         document.getElementById("version").textContent = root.version;
         plugin.upload().init({ query: origin + "/upload/query", upload: origin + "/upload/block",
@@ -74,11 +122,19 @@
         var button = document.getElementById("attach");
         button.disabled = false;
         button.addEventListener("click", attach);
+        var compose = document.getElementById("compose");
+        compose.disabled = false;
+        compose.addEventListener("click", composeMail);
+        showSampleMail();
         if (auto) {
             input.value = "Hello from NVPlugin";
             showChecksums();
             attach().then(function (states) {
                 console.log("demo: uploads ended in states " + states.join(", "));
+                var composed = composeMail();
+                console.log("demo: mail composed " + composed + ", sample mail has " +
+                            document.querySelectorAll("#received div").length + " parts");
+                states.push(composed ? 5 : 6);
                 console.log("demo: checksums " + document.getElementById("crc32").textContent + " " +
                             document.getElementById("sha1").textContent);
                 var ok = states.every(function (state) { return state === 4 || state === 5; });

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The main job: the plug-in in our QtWebKit browser (nvhost) against the reference mail server
-# (nvmaild). The demo page shows the plug-in's version, live checksums of typed text, and uploads
-# attachments with progress bars.
+# (nvmaild). The demo page shows the plug-in's version, live checksums of typed text, uploads
+# attachments with progress bars, composes a mail with an attachment and takes a sample mail apart.
 #
 #   scripts/demo.sh           headless: types a text, uploads two sample files chosen through a
-#                             stand-in file dialog, writes the screenshot out/demo.png
+#                             stand-in file dialog, composes a mail with the first (the stand-in
+#                             answers the question yes), writes the screenshot out/demo.png
 #   scripts/demo.sh --show    on your display: type and attach files yourself (zenity dialogs);
 #                             close the window to end
 #   scripts/demo.sh --show qutebrowser
@@ -64,6 +65,6 @@ head -c $((12 << 20)) /dev/urandom >"$work/holiday-photos.bin"
 head -c $((3 << 20)) < <(yes "NVPlugin uploads this quarterly report in blocks, deflated.") >"$work/report.txt"
 mkdir -p "$root/out"
 export NV_DIALOG_PROGRAM="$root/tests/plugin/platform/fake_dialog.py"
-export NV_FAKE_DIALOG_ANSWER="{\"paths\": [\"$work/holiday-photos.bin\", \"$work/report.txt\"]}"
+export NV_FAKE_DIALOG_ANSWER="{\"paths\": [\"$work/holiday-photos.bin\", \"$work/report.txt\"], \"button\": \"Yes\"}"
 "${nvhost[@]}" --timeout 120 --screenshot "$root/out/demo.png" "${url}index.html?auto=1"
 echo "demo: screenshot written to out/demo.png"

@@ -3,6 +3,7 @@
 #include <boost/make_shared.hpp>
 
 #include "plugin/application/NVPlugin.h"
+#include "plugin/mime/TMime.h"
 #include "plugin/upload/TCRCManager.h"
 #include "plugin/upload/TUploadManager.h"
 #include "src/ScriptingCore/script_error.h"
@@ -16,6 +17,7 @@ NVPluginAPI::NVPluginAPI(const boost::shared_ptr<NVPlugin>& plugin, const FB::Br
     registerProperty("supportDropFiles", FB::make_property(this, &NVPluginAPI::supportDropFiles));
     registerMethod("shutdown", FB::make_method(this, &NVPluginAPI::shutdown));
     registerMethod("upload", FB::make_method(this, &NVPluginAPI::getUpload));
+    registerMethod("mime", FB::make_method(this, &NVPluginAPI::getMime));
     m_pluginPath = plugin->getFSPath();
     plugin->m_acceptDropFile = this;
 }
@@ -43,6 +45,10 @@ boost::shared_ptr<TUploadManager> NVPluginAPI::uploadManager() {
 
 FB::JSAPIPtr NVPluginAPI::getUpload() {
     return uploadManager();
+}
+
+FB::JSAPIPtr NVPluginAPI::getMime() {
+    return boost::make_shared<TMime>(m_plugin, m_host);
 }
 
 unsigned long NVPluginAPI::addFile(const std::wstring& path) {

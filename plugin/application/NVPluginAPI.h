@@ -27,6 +27,8 @@ public:
     FB::JSAPIPtr mycrc(int algorithm);
     // The upload manager, made on first use (by "upload" or addFile) and kept.
     FB::JSAPIPtr getUpload();
+    // A new mail message object on every call.
+    FB::JSAPIPtr getMime();
     std::string get_version();
     bool get_EnableDropFiles();
     void set_EnableDropFiles(bool enable);

@@ -70,6 +70,14 @@ int CMimeBody::SetText(const char* data, int length) {
     return length;
 }
 
+int CMimeBody::SetText(std::unique_ptr<char[]> data, int length) {
+    if (length < 0 || length > CMimeCodeBase::kMaxLength)
+        return -1;
+    m_text = std::move(data);
+    m_textSize = m_text != nullptr ? length : 0;
+    return m_textSize;
+}
+
 int CMimeBody::GetText(char* buffer, int max) const {
     const int count = std::min(m_textSize, std::max(max, 0));
     if (count > 0)

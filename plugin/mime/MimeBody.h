@@ -32,6 +32,10 @@ public:
     // null `data`: no content). Returns the length, or -1 (content unchanged) when memory
     // runs out or `length` is negative.
     int SetText(const char* data, int length);
+    // Takes `data` as the content without copying it: `length` bytes followed by a NUL, so the
+    // buffer holds at least length + 1 bytes. Returns the length, or -1 (content unchanged,
+    // `data` released) when `length` is negative or beyond CMimeCodeBase::kMaxLength.
+    int SetText(std::unique_ptr<char[]> data, int length);
     // Copies min(content size, `max`) bytes into `buffer` and returns the count.
     int GetText(char* buffer, int max) const;
     // Assigns the content to `out` and returns its size.

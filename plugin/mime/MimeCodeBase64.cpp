@@ -10,7 +10,7 @@ constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwx
 constexpr int kLineLength = 76;
 constexpr int kLineInput = kLineLength / 4 * 3;
 
-constexpr std::uint8_t kSkip = 0x40; // CR and LF
+constexpr std::uint8_t kSkip = 0x40; // CR, LF, blank and tab
 constexpr std::uint8_t kStop = 0x80; // anything else outside the alphabet
 
 constexpr std::array<std::uint8_t, 256> MakeDecodeTable() {
@@ -19,15 +19,17 @@ constexpr std::array<std::uint8_t, 256> MakeDecodeTable() {
         entry = kStop;
     for (int i = 0; i < 64; ++i)
         table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::uint8_t>(i);
-    table['\r'] = kSkip;
-    table['\n'] = kSkip;
+    // Relays leave blanks and tabs at line ends; stopping there would cut an attachment after its
+    // first line without a word.
+    for (char c : {'\r', '\n', ' ', '\t'})
+        table[static_cast<unsigned char>(c)] = kSkip;
     return table;
 }
 constexpr std::array<std::uint8_t, 256> kDecode = MakeDecodeTable();
 
 // The value of a character already shifted into its place in a group's 24 bits, one table per
 // place, so that a group is four lookups ORed together; bit 24 marks anything outside the
-// alphabet, CR and LF included.
+// alphabet, skipped characters included.
 constexpr std::uint32_t kOutside = 0x01000000;
 struct PlacedTables {
     std::uint32_t place[4][256]{};

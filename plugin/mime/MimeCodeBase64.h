@@ -1,6 +1,7 @@
 // Base64 transfer encoding (RFC 2045). lineBreakFlag (on by default) ends every 76 output
-// characters and the last line with CRLF. Decoding skips CR and LF and stops at the first byte
-// outside the alphabet, padding included, so damaged input yields what precedes the damage.
+// characters and the last line with CRLF. Decoding skips CR, LF, blanks and tabs and stops at the
+// first other byte outside the alphabet, padding included, so damaged input yields what precedes
+// the damage.
 // Thread contract: one object is used by one thread at a time; distinct objects are independent.
 #pragma once
 

@@ -45,6 +45,16 @@ TEST_F(NVPluginAPITest, EveryMycrcCallMakesAnIndependentObject) {
     EXPECT_THROW(root->Invoke("mycrc", {"x"}), FB::invalid_arguments);
 }
 
+TEST_F(NVPluginAPITest, EveryMimeCallMakesAFreshMessage) {
+    auto first = root->Invoke("mime", {}).cast<FB::JSAPIPtr>();
+    auto second = root->Invoke("mime", {}).cast<FB::JSAPIPtr>();
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first, second);
+    first->Invoke("setPlainText", {"text"});
+    EXPECT_EQ(first->GetProperty("getMailContent").cast<std::string>(), "text");
+    EXPECT_EQ(second->GetProperty("getMailContent").cast<std::string>(), "");
+}
+
 TEST_F(NVPluginAPITest, DropSwitchesAreOffAndStayOff) {
     EXPECT_FALSE(root->GetProperty("supportDropFiles").cast<bool>());
     root->SetProperty("EnableDropFiles", true);

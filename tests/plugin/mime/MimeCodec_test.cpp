@@ -95,9 +95,10 @@ TEST(MimeCodeBase64, KnownEncodingsAndDecodings) {
         {std::string(58, 'x'), true, true, fullLine + "\r\neA==\r\n"},
         {std::string(58, 'x'), true, false, fullLine + "eA=="},
         {"ABCDE", true, false, "QUJDREU="},
-        // Decoding skips line ends and stops at anything else.
+        // Decoding skips line ends, blanks and tabs and stops at anything else, padding included.
         {"QUJD\r\nREVG\nR0g=", false, true, "ABCDEFGH"},
-        {"QUJD REVG", false, true, "ABC"},
+        {"QUJD \r\nREVG\t\r\nR0g=\t\r\nQUJD", false, true, "ABCDEFGH"},
+        {"QU JD\tREVG", false, true, "ABCDEF"},
         {"QUJD!REVG", false, true, "ABC"},
         {"QQ==QUJD", false, true, "A"},
         {"QUJDRA", false, true, "ABCD"},

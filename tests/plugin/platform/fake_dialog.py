@@ -18,6 +18,9 @@ Environment:
                                       (null when unset)
                             error     only for a command line it does not understand (exit 255)
   NV_FAKE_DIALOG_ANSWER   the answer to every request; without it the dialog is cancelled.
+  NV_FAKE_DIALOG_ANSWER_FILE
+                          when set and the file exists, its content is the answer instead, so
+                          that a browser test can change the answer while the browser runs.
 
 Answers (JSON objects):
   {"cancel": true}                  the user closes the dialog
@@ -124,6 +127,10 @@ def kdialog_request(args):
 
 
 def next_answer():
+    answer_file = os.environ.get("NV_FAKE_DIALOG_ANSWER_FILE")
+    if answer_file and os.path.exists(answer_file):
+        with open(answer_file, **ENCODING) as file:
+            return json.loads(file.read())
     return json.loads(os.environ.get("NV_FAKE_DIALOG_ANSWER", '{"cancel": true}'))
 
 
