@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """Runs the uninstaller's test build through every way its conversation can go.
 
-The test build's machine-wide plug-in folder (--system) and its pkexec (fake_pkexec.sh) are fixed
-in it at build time; each case makes a fresh HOME, lays out the copies, answers through the fake
-dialog program and checks the dialogs in order, the exit code, the privileged command and what is
-left. As root, where permissions stop nothing, the program runs as "nobody" so that a read-only
-user copy is read-only for it.
+Its machine-wide plug-in folder (--system) and its pkexec (fake_pkexec.sh) are fixed in it at build
+time. Each case lays out the copies in a fresh HOME and the system folder, answers through the
+fake dialog program, and checks the dialogs in order, the exit code, the privileged command and
+what is left. As root, where permissions stop nothing, the program runs as "nobody" so that a
+read-only user copy is read-only for it.
 """
 import argparse
 import json
@@ -16,163 +16,121 @@ import sys
 import tempfile
 
 NOBODY = 65534
-BUNDLE, LINK = "NVPlugin", "libnvplugin.so"
-
-Q_EN = ("question", "Query", "Do you want to uninstall NorvanePlugin ?", "Yes", "No")
-DONE = ("alert", "Information", "NorvanePlugin uninstall success!")
-NONE_EN = ("alert", "Information", "NorvanePlugin not found. Needn't to uninstall.")
+ASK = ("Query", "Do you want to uninstall NorvanePlugin ?", "Yes", "No")
+DONE = ("Information", "NorvanePlugin uninstall success!")
+NONE = ("Information", "NorvanePlugin not found. Needn't to uninstall.")
 
 
-def warning(path, reason):
-    return ("alert", "Warning", "Fail to remove %s, because %s" % (path, reason))
+def warn(where, reason):
+    return ("Warning", "Fail to remove {%s}/NVPlugin, because %s" % (where, reason))
 
 
-USER, SYSTEM = "{user}", "{system}"
-# name, user copy (None, "rw", "ro"), system copy, answer, pkexec mode, program, language,
-# dialogs expected, exit code, pkexec called, user copy left, system copy left
+# name, user copy (None, "rw", "ro"), system copy, button, pkexec, dialog program, LANGUAGE,
+# dialogs, exit code, pkexec run, user copy left, system copy left
 CASES = [
-    ("found nowhere", None, False, "Yes", "grant", "zenity", None, [NONE_EN], 1, False, False,
-     False),
-    ("Return answers No", "rw", True, "default", "grant", "zenity", None, [Q_EN], 2, False, True,
-     True),
-    ("No in kdialog", "rw", True, "No", "grant", "kdialog", None, [Q_EN], 2, False, True, True),
-    ("both removed", "rw", True, "Yes", "grant", "zenity", None, [Q_EN, DONE], 0, True, False,
-     False),
-    ("only the user copy", "rw", False, "Yes", "grant", "zenity", None, [Q_EN, DONE], 0, False,
-     False, False),
-    ("only the system copy, in kdialog", None, True, "Yes", "grant", "kdialog", None,
-     [Q_EN, DONE], 0, True, False, False),
-    ("read-only user copy", "ro", True, "Yes", "grant", "zenity", None,
-     [Q_EN, warning(USER, "Permission denied")], 3, False, True, True),
-    ("password prompt closed", None, True, "Yes", "dismiss", "zenity", None,
-     [Q_EN, warning(SYSTEM, "the administrator password was not given")], 3, True, False, True),
-    ("rights refused", "rw", True, "Yes", "refuse", "zenity", None,
-     [Q_EN, warning(SYSTEM, "the administrator rights were refused")], 3, True, False, True),
-    ("rm failed", None, True, "Yes", "fail", "zenity", None,
-     [Q_EN, warning(SYSTEM, "/bin/rm ended with status 1")], 3, True, False, True),
-    ("success reported, copy still there", None, True, "Yes", "pretend", "zenity", None,
-     [Q_EN, warning(SYSTEM, "the removal did not complete")], 3, True, False, True),
-    ("Simplified Chinese", None, False, "Yes", "grant", "zenity", "zh_CN",
-     [("alert", "信息", "未找到 NorvanePlugin，无需卸载。")], 1, False, False, False),
-    ("Traditional Chinese", "rw", False, "是", "grant", "zenity", "zh_TW",
-     [("question", "詢問", "您要解除安裝 NorvanePlugin 嗎？", "是", "否"),
-      ("alert", "資訊", "NorvanePlugin 解除安裝成功！")], 0, False, False, False),
+    ("found nowhere", None, 0, "Yes", "grant", "zenity", "", [NONE], 1, 0, 0, 0),
+    ("Return answers No", "rw", 1, "default", "grant", "zenity", "", [ASK], 2, 0, 1, 1),
+    ("No in kdialog", "rw", 1, "No", "grant", "kdialog", "", [ASK], 2, 0, 1, 1),
+    ("both removed", "rw", 1, "Yes", "grant", "zenity", "", [ASK, DONE], 0, 1, 0, 0),
+    ("only the user copy", "rw", 0, "Yes", "grant", "zenity", "", [ASK, DONE], 0, 0, 0, 0),
+    ("only the system copy", None, 1, "Yes", "grant", "kdialog", "", [ASK, DONE], 0, 1, 0, 0),
+    ("read-only user copy", "ro", 1, "Yes", "grant", "zenity", "",
+     [ASK, warn("user", "Permission denied")], 3, 0, 1, 1),
+    ("password prompt closed", None, 1, "Yes", "dismiss", "zenity", "",
+     [ASK, warn("system", "the administrator password was not given")], 3, 1, 0, 1),
+    ("rights refused", "rw", 1, "Yes", "refuse", "zenity", "",
+     [ASK, warn("system", "the administrator rights were refused")], 3, 1, 0, 1),
+    ("rm failed", None, 1, "Yes", "fail", "zenity", "",
+     [ASK, warn("system", "/bin/rm ended with status 1")], 3, 1, 0, 1),
+    ("success reported, copy still there", None, 1, "Yes", "pretend", "zenity", "",
+     [ASK, warn("system", "the removal did not complete")], 3, 1, 0, 1),
+    ("Simplified Chinese", None, 0, "Yes", "grant", "zenity", "zh_CN",
+     [("信息", "未找到 NorvanePlugin，无需卸载。")], 1, 0, 0, 0),
+    ("Traditional Chinese", "rw", 0, "是", "grant", "zenity", "zh_TW",
+     [("詢問", "您要解除安裝 NorvanePlugin 嗎？", "是", "否"), ("資訊", "NorvanePlugin 解除安裝成功！")],
+     0, 0, 0, 0),
 ]
 
 
 def lay_out_copy(plugins):
-    bundle = os.path.join(plugins, BUNDLE)
-    os.makedirs(os.path.join(bundle, "locale"))
-    for name in (LINK, "uninstall", os.path.join("locale", "x.mo")):
-        with open(os.path.join(bundle, name), "w") as file:
-            file.write("x")
-    os.symlink(os.path.join(BUNDLE, LINK), os.path.join(plugins, LINK))
-
-
-def leftover(plugins):
-    return any(os.path.lexists(os.path.join(plugins, name)) for name in (BUNDLE, LINK))
-
-
-def owned_by_nobody(*folders):
-    for folder in folders:
-        for parent, names, files in os.walk(folder):
-            for name in [parent] + [os.path.join(parent, n) for n in names + files]:
-                os.lchown(name, NOBODY, NOBODY)
+    os.makedirs(os.path.join(plugins, "NVPlugin", "locale"))
+    for name in ("libnvplugin.so", "uninstall", "locale/x.mo"):
+        open(os.path.join(plugins, "NVPlugin", name), "w").close()
+    os.symlink("NVPlugin/libnvplugin.so", os.path.join(plugins, "libnvplugin.so"))
 
 
 def dialogs_seen(log):
-    if not os.path.exists(log):
-        return []
     seen = []
-    with open(log, encoding="utf-8") as lines:
-        for line in lines:
-            request = json.loads(line)
-            shown = (request.get("kind"), request.get("title"), request.get("text"))
-            if request.get("kind") == "question":
-                assert request["default"] == request["no"], "the default button must be No"
-                shown += (request["yes"], request["no"])
-            else:
-                assert not request.get("markup") or request["program"] == "kdialog", \
-                    "zenity must show the text as plain text"
-            seen.append(shown)
+    for line in open(log, encoding="utf-8") if os.path.exists(log) else []:
+        request = json.loads(line)
+        if request["kind"] == "question":
+            assert request["default"] == request["no"], "the default button must be No"
+            seen.append((request["title"], request["text"], request["yes"], request["no"]))
+        else:
+            assert request["program"] == "kdialog" or not request["markup"], "zenity: plain text"
+            seen.append((request["title"], request["text"]))
     return seen
 
 
-def run_case(args, case):
-    (name, user, system, answer, pkexec, program, language, dialogs, code, privileged, user_left,
+def run_case(args, work, case):
+    (_, user, system, button, pkexec, program, language, dialogs, code, privileged, user_left,
      system_left) = case
-    work = tempfile.mkdtemp(prefix="nvuninstall")
-    shutil.rmtree(args.system, ignore_errors=True)
+    plugins = {"user": os.path.join(work, "home", ".mozilla", "plugins"), "system": args.system}
+    os.makedirs(plugins["user"])
     os.makedirs(args.system)
-    try:
-        home = os.path.join(work, "home")
-        user_plugins = os.path.join(home, ".mozilla", "plugins")
-        os.makedirs(user_plugins)
-        if user:
-            lay_out_copy(user_plugins)
-        if system:
-            lay_out_copy(args.system)
-        dialog = os.path.join(work, program)
-        os.symlink(args.dialog, dialog)
-        env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": home, "LC_ALL": "C.UTF-8",
-               "NV_DIALOG_PROGRAM": dialog, "NV_FAKE_DIALOG_LOG": os.path.join(work, "dialogs"),
-               "NV_FAKE_DIALOG_ANSWER": json.dumps({"button": answer}),
-               "NV_FAKE_PKEXEC": pkexec, "NV_FAKE_PKEXEC_LOG": os.path.join(work, "pkexec")}
-        if language:
-            env["LANGUAGE"] = language
-        command = [args.program]
-        if os.geteuid() == 0:
-            owned_by_nobody(work, args.system)
-            os.chmod(work, 0o755)
-            command = ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY,
-                       "--clear-groups"] + command
-        if user == "ro":
-            os.chmod(user_plugins, 0o555)
-        result = subprocess.run(command, env=env, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        os.chmod(user_plugins, 0o755)
-        paths = {USER: os.path.join(user_plugins, BUNDLE), SYSTEM: os.path.join(args.system, BUNDLE)}
-        expected = [tuple(paths[USER].join(paths[SYSTEM].join(part.split(SYSTEM)).split(USER))
-                          for part in shown) for shown in dialogs]
-        problems = []
-        seen = dialogs_seen(env["NV_FAKE_DIALOG_LOG"])
-        if seen != expected:
-            problems.append("dialogs: expected %s but got %s" % (expected, seen))
-        if result.returncode != code:
-            problems.append("exit code: expected %d but got %d" % (code, result.returncode))
-        calls = []
-        if os.path.exists(env["NV_FAKE_PKEXEC_LOG"]):
-            calls = open(env["NV_FAKE_PKEXEC_LOG"]).read().split("--end\n")[:-1]
-        privileged_call = "/bin/rm\n-rf\n--\n%s\n%s\n" % (
-            paths[SYSTEM], os.path.join(args.system, LINK))
-        if calls != ([privileged_call] if privileged else []):
-            problems.append("pkexec calls: %r" % calls)
-        for where, plugins, left in (("user", user_plugins, user_left),
-                                     ("system", args.system, system_left)):
-            if leftover(plugins) != left:
-                problems.append("%s copy %s" % (where, "left" if not left else "removed"))
-            if not left and os.listdir(plugins):
-                problems.append("%s folder not empty: %s" % (where, os.listdir(plugins)))
-        if problems and result.stdout:
-            problems.append("output: " + result.stdout)
-        return problems
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
-        shutil.rmtree(args.system, ignore_errors=True)
+    if user:
+        lay_out_copy(plugins["user"])
+    if system:
+        lay_out_copy(args.system)
+    os.symlink(args.dialog, os.path.join(work, program))
+    log = os.path.join(work, "log")
+    env = {"PATH": os.environ["PATH"], "HOME": os.path.join(work, "home"), "LC_ALL": "C.UTF-8",
+           "LANGUAGE": language, "NV_DIALOG_PROGRAM": os.path.join(work, program),
+           "NV_FAKE_DIALOG_LOG": log + ".dialogs", "NV_FAKE_PKEXEC_LOG": log + ".pkexec",
+           "NV_FAKE_DIALOG_ANSWER": json.dumps({"button": button}), "NV_FAKE_PKEXEC": pkexec}
+    command = [args.program]
+    if os.geteuid() == 0:
+        for folder in (work, args.system):
+            subprocess.run(["chown", "-R", "%d:%d" % (NOBODY, NOBODY), folder], check=True)
+        command = ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups"]
+        command.append(args.program)
+    if user == "ro":
+        os.chmod(plugins["user"], 0o555)
+    result = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT, text=True)
+    os.chmod(plugins["user"], 0o755)
+
+    problems = []
+    expected = [tuple(text.format(**plugins) for text in shown) for shown in dialogs]
+    if dialogs_seen(env["NV_FAKE_DIALOG_LOG"]) != expected:
+        problems.append("dialogs: expected %s, got %s" % (expected, dialogs_seen(log + ".dialogs")))
+    if result.returncode != code:
+        problems.append("exit code %d, expected %d" % (result.returncode, code))
+    calls = open(log + ".pkexec").read() if os.path.exists(log + ".pkexec") else ""
+    removal = "/bin/rm\n-rf\n--\n{0}/NVPlugin\n{0}/libnvplugin.so\n--end\n".format(args.system)
+    if calls != removal * privileged:
+        problems.append("pkexec calls: %r" % calls)
+    for where, left in (("user", user_left), ("system", system_left)):
+        if sorted(os.listdir(plugins[where])) != (["NVPlugin", "libnvplugin.so"] if left else []):
+            problems.append("%s folder holds %s" % (where, os.listdir(plugins[where])))
+    return problems + (["output: " + result.stdout] if problems and result.stdout else [])
 
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--system", required=True)
-    parser.add_argument("--dialog", required=True)
+    for option in ("--program", "--system", "--dialog"):
+        parser.add_argument(option, required=True)
     args = parser.parse_args()
     failed = 0
     for case in CASES:
-        problems = run_case(args, case)
-        print("%s: %s" % ("FAIL" if problems else "ok", case[0]))
-        for problem in problems:
-            print("    " + problem)
+        work = tempfile.mkdtemp(prefix="nvuninstall")
+        try:
+            problems = run_case(args, work, case)
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+            shutil.rmtree(args.system, ignore_errors=True)
+        print("%s: %s" % ("FAIL" if problems else "ok", case[0]) + "".join(
+            "\n    " + problem for problem in problems))
         failed += bool(problems)
     print("%d of %d cases failed" % (failed, len(CASES)))
     return 1 if failed else 0
