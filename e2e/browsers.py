@@ -1,7 +1,7 @@
 """The browsers the e2e pages run in, behind one call: run(url, name) -> (failure or None, tail).
 
 nvhost (ours) ends a run itself with the page's verdict as its exit code. qutebrowser is a browser
-people use: the plug-in is installed into ~/.mozilla/plugins of a fresh HOME, its log carries the
+people use: the plug-in is laid out in ~/.mozilla/plugins of a fresh HOME, its log carries the
 page's console, and the run ends when the page prints its summary line. With --home both browsers
 use that HOME, where the plug-in is already installed, and no plug-in path variable. Everything that differs
 between the two stays here, so the pages are one set.
@@ -161,10 +161,15 @@ class Qutebrowser:
         self.args = args
 
     def install(self, home):
-        """Installs the plug-in as a user does: a copy in the per-user plug-in folder."""
+        """Lays the plug-in out in the per-user plug-in folder as an install does (the bundle
+        folder and a link to its module), with the bundle folder a link to the build tree's
+        plugin-dir, so that the companion programs lie beside the plug-in's real file."""
         plugins = os.path.join(home, ".mozilla", "plugins")
         os.makedirs(plugins)
-        shutil.copy2(self.args.plugin, plugins)
+        module = os.path.abspath(self.args.plugin)
+        os.symlink(os.path.dirname(module), os.path.join(plugins, "NVPlugin"))
+        os.symlink(os.path.join("NVPlugin", os.path.basename(module)),
+                   os.path.join(plugins, os.path.basename(module)))
 
     def environment(self, home, display):
         env = without_plugin_paths(home)
