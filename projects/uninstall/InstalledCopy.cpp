@@ -27,11 +27,6 @@ std::optional<RemovalFailure> removeWithUserRights(const InstalledCopy& copy) {
     for (const std::string& path : {copy.bundle, copy.link}) {
         std::error_code error;
         fs::remove_all(path, error);
-        // remove_all reports a folder it could not enter, but not every entry it failed to
-        // unlink on every library version: what is left decides.
-        if (!error && present(path)) {
-            error = std::make_error_code(std::errc::directory_not_empty);
-        }
         if (error) {
             return RemovalFailure{path, error.message()};
         }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <pwd.h>
 #include <stdlib.h>
+#include <string>
 #include <syslog.h>
 #include <unistd.h>
 
