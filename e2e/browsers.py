@@ -1,8 +1,9 @@
 """The browsers the e2e pages run in, behind one call: run(url, name) -> (failure or None, tail).
 
 nvhost (ours) ends a run itself with the page's verdict as its exit code. qutebrowser is a browser
-people use: the plug-in is installed into ~/.mozilla/plugins of a fresh HOME, its log carries the
-page's console, and the run ends when the page prints its summary line. Everything that differs
+people use: the plug-in is laid out in ~/.mozilla/plugins of a fresh HOME, its log carries the
+page's console, and the run ends when the page prints its summary line. With --home both browsers
+use that HOME, where the plug-in is already installed, and no plug-in path variable. Everything that differs
 between the two stays here, so the pages are one set.
 """
 import collections
@@ -80,6 +81,15 @@ def stop(process, limit=STOP_LIMIT):
             process.wait()
 
 
+def without_plugin_paths(home):
+    """Our environment with HOME set and no variable that adds plug-in folders: a browser run with
+    it finds only what is installed."""
+    env = {name: value for name, value in os.environ.items()
+           if name not in ("QTWEBKIT_PLUGIN_PATH", "MOZ_PLUGIN_PATH")}
+    env["HOME"] = home
+    return env
+
+
 def start(command, env=None):
     return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT, text=True, errors="replace", env=env)
@@ -101,7 +111,7 @@ class Nvhost:
             name = re.sub(r"[^A-Za-z0-9._-]", "_", page.split("?")[0]) + ".png"
             command += ["--screenshot", os.path.join(os.path.abspath(args.screenshot_dir), name)]
         try:
-            process = start(command + [url])
+            process = start(command + [url], without_plugin_paths(args.home) if args.home else None)
         except OSError as error:
             return "cannot start nvhost: %s" % error, []
         relay = Relay(process.stdout, args.tail,
@@ -151,32 +161,38 @@ class Qutebrowser:
         self.args = args
 
     def install(self, home):
-        """Installs the plug-in as a user does: a copy in the per-user plug-in folder."""
+        """Lays the plug-in out in the per-user plug-in folder as an install does (the bundle
+        folder and a link to its module), with the bundle folder a link to the build tree's
+        plugin-dir, so that the companion programs lie beside the plug-in's real file."""
         plugins = os.path.join(home, ".mozilla", "plugins")
         os.makedirs(plugins)
-        shutil.copy2(self.args.plugin, plugins)
+        module = os.path.abspath(self.args.plugin)
+        os.symlink(os.path.dirname(module), os.path.join(plugins, "NVPlugin"))
+        os.symlink(os.path.join("NVPlugin", os.path.basename(module)),
+                   os.path.join(plugins, os.path.basename(module)))
 
     def environment(self, home, display):
-        env = {name: value for name, value in os.environ.items()
-               if name not in ("QTWEBKIT_PLUGIN_PATH", "MOZ_PLUGIN_PATH")}
+        env = without_plugin_paths(home)
         runtime = os.path.join(home, "runtime")
-        os.mkdir(runtime, 0o700)
-        env.update(HOME=home, DISPLAY=display, XDG_RUNTIME_DIR=runtime,
+        os.makedirs(runtime, 0o700, exist_ok=True)
+        env.update(DISPLAY=display, XDG_RUNTIME_DIR=runtime,
                    XDG_CONFIG_HOME=os.path.join(home, ".config"),
                    XDG_DATA_HOME=os.path.join(home, ".local", "share"),
                    XDG_CACHE_HOME=os.path.join(home, ".cache"))
         return env
 
     def run(self, url, page):
-        home = tempfile.mkdtemp(prefix="nve2e-home")
+        home = self.args.home or tempfile.mkdtemp(prefix="nve2e-home")
         try:
-            self.install(home)
+            if not self.args.home:
+                self.install(home)
             with PrivateDisplay() as display:
                 return self.run_on(display, home, url)
         except OSError as error:
             return "cannot start qutebrowser: %s" % error, []
         finally:
-            shutil.rmtree(home, ignore_errors=True)
+            if not self.args.home:
+                shutil.rmtree(home, ignore_errors=True)
 
     def run_on(self, display, home, url):
         args = self.args

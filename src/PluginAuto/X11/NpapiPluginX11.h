@@ -15,7 +15,8 @@ public:
     NPError SetWindow(NPWindow*) override { return 0; }
     int16_t HandleEvent(void*) override { return 0; }
 
-    // The plug-in's own shared object, found once per process ("" when the lookup fails).
+    // The real path of the plug-in's own shared object (links resolved), found once per process
+    // ("" when the lookup fails).
     static const std::string& pluginPath();
 };
 

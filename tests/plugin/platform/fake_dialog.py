@@ -6,14 +6,14 @@ and answers as the test says.
 Environment:
   NV_FAKE_DIALOG_LOG      file that receives one JSON object per request, one per line:
                             program   "zenity" or "kdialog" (the command line it was spoken to in)
-                            kind      "open", "save", "folder" or "question"
+                            kind      "open", "save", "folder", "question" or "alert"
                             title     the window title ("" when none was given)
                             multiple  open: several files may be chosen
                             start     folder: the starting folder ("" when none)
-                            text      question: the message
+                            text      question and alert: the message
                             yes, no   question: the labels of the accepting and rejecting buttons
                             default   question: the label of the default button
-                            markup    question: whether the text is read as markup
+                            markup    question and alert: whether the text is read as markup
                             locale    LC_ALL, LC_CTYPE, LC_MESSAGES and LANG as it got them
                                       (null when unset)
                             error     only for a command line it does not understand (exit 255)
@@ -25,7 +25,8 @@ Environment:
 Answers (JSON objects):
   {"cancel": true}                  the user closes the dialog
   {"paths": ["/a", "/b"]}           file dialogs: these are chosen
-  {"button": "Yes"}                 question: the button with that label is pressed;
+  {"button": "Yes"}                 question: the button with that label is pressed (an alert
+                                    takes any answer but "exit" as its one button);
                                     {"button": "default"} presses the default button
   {"exit": 0, "stdout": "raw"}      prints exactly this and exits with that status
 Texts and paths that are not UTF-8 travel as Python's surrogate escapes ("\\udcff" is byte 0xFF).
@@ -61,7 +62,7 @@ def zenity_request(args):
                 value = args[index]
             options[name] = value
         elif name in {"file-selection", "multiple", "directory", "save", "confirm-overwrite",
-                      "question", "default-cancel", "no-markup"} and not equals:
+                      "question", "info", "default-cancel", "no-markup"} and not equals:
             flags.add(name)
         else:
             raise Usage("unknown option " + arg)
@@ -71,6 +72,8 @@ def zenity_request(args):
         request.update(kind="question", text=options.get("text", ""), yes=options["ok-label"],
                        no=options["cancel-label"], markup="no-markup" not in flags)
         request["default"] = request["no"] if "default-cancel" in flags else request["yes"]
+    elif "info" in flags:
+        request.update(kind="alert", text=options.get("text", ""), markup="no-markup" not in flags)
     elif "file-selection" in flags:
         if "directory" in flags:
             request.update(kind="folder", start=options.get("filename", ""))
@@ -92,7 +95,7 @@ def kdialog_request(args):
     while index < len(args):
         arg = args[index]
         name = arg[2:] if arg.startswith("--") else None
-        if name in {"title", "yes-label", "no-label", "yesno", "warningyesno"}:
+        if name in {"title", "yes-label", "no-label", "yesno", "warningyesno", "msgbox"}:
             index += 1
             if index == len(args):
                 raise Usage("missing value for " + arg)
@@ -100,6 +103,8 @@ def kdialog_request(args):
                 request["title"] = args[index]
             elif name in labels:
                 labels[name] = args[index]
+            elif name == "msgbox":
+                request.update(kind="alert", text=args[index], markup=True)
             else:
                 request.update(kind="question", text=args[index])
                 flags.add(name)
@@ -120,7 +125,7 @@ def kdialog_request(args):
         request.update(kind="save")
     elif "getexistingdirectory" in flags:
         request.update(kind="folder", start=positional[0] if positional else "")
-    else:
+    elif request.get("kind") != "alert":
         raise Usage("no dialog chosen")
     separator = "\n" if "separate-output" in flags or "multiple" not in flags else " "
     return request, separator
@@ -148,6 +153,8 @@ def answer(request, separator, reply):
     if "exit" in reply:
         out.write(reply.get("stdout", "").encode("utf-8", "surrogateescape"))
         return reply["exit"]
+    if request["kind"] == "alert":
+        return 0
     if reply.get("cancel"):
         return 1
     if request["kind"] == "question":
