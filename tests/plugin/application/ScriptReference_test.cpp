@@ -77,6 +77,8 @@ TEST_F(ScriptReferenceTest, EveryRegisteredMemberIsDocumented) {
          [](ScriptReferenceTest& t) {
              return t.root()->Invoke("mycrc", {0}).cast<FB::JSAPIPtr>();
          }},
+        {"Mail message object",
+         [](ScriptReferenceTest& t) { return t.root()->Invoke("mime", {}).cast<FB::JSAPIPtr>(); }},
     };
     auto sections = referenceSections();
     ASSERT_TRUE(sections.count(kEveryObject)) << "no section \"" << kEveryObject << "\"";
