@@ -3,6 +3,8 @@
 #include <boost/make_shared.hpp>
 
 #include "plugin/application/NVPlugin.h"
+#include "plugin/capture/TRecorders.h"
+#include "plugin/capture/TScreenCapture.h"
 #include "plugin/upload/TCRCManager.h"
 #include "plugin/upload/TUploadManager.h"
 #include "src/ScriptingCore/script_error.h"
@@ -16,6 +18,9 @@ NVPluginAPI::NVPluginAPI(const boost::shared_ptr<NVPlugin>& plugin, const FB::Br
     registerProperty("supportDropFiles", FB::make_property(this, &NVPluginAPI::supportDropFiles));
     registerMethod("shutdown", FB::make_method(this, &NVPluginAPI::shutdown));
     registerMethod("upload", FB::make_method(this, &NVPluginAPI::getUpload));
+    registerMethod("screenCapture", FB::make_method(this, &NVPluginAPI::getScreenCapture));
+    registerMethod("soundRecord", FB::make_method(this, &NVPluginAPI::getSoundRecorder));
+    registerMethod("videoRecord", FB::make_method(this, &NVPluginAPI::getVideoRecorder));
     m_pluginPath = plugin->getFSPath();
     plugin->m_acceptDropFile = this;
 }
@@ -43,6 +48,21 @@ boost::shared_ptr<TUploadManager> NVPluginAPI::uploadManager() {
 
 FB::JSAPIPtr NVPluginAPI::getUpload() {
     return uploadManager();
+}
+
+FB::JSAPIPtr NVPluginAPI::getScreenCapture() {
+    if (!m_screenCapture) {
+        m_screenCapture = boost::make_shared<TScreenCapture>(m_pluginPath, getAddFileInterface());
+    }
+    return m_screenCapture;
+}
+
+FB::JSAPIPtr NVPluginAPI::getSoundRecorder() {
+    return boost::make_shared<TSoundRecorder>(m_pluginPath, getAddFileInterface());
+}
+
+FB::JSAPIPtr NVPluginAPI::getVideoRecorder() {
+    return boost::make_shared<TVideoRecorder>(m_pluginPath, getAddFileInterface());
 }
 
 unsigned long NVPluginAPI::addFile(const std::wstring& path) {
@@ -83,6 +103,7 @@ void NVPluginAPI::shutdown() {
             item->stop();
         }
     }
+    m_screenCapture.reset();
 }
 
 void NVPluginAPI::fire_DropFiles(const FB::VariantList& files) {

@@ -27,6 +27,10 @@ public:
     FB::JSAPIPtr mycrc(int algorithm);
     // The upload manager, made on first use (by "upload" or addFile) and kept.
     FB::JSAPIPtr getUpload();
+    // The capture object, made on first use and kept until "shutdown".
+    FB::JSAPIPtr getScreenCapture();
+    FB::JSAPIPtr getSoundRecorder();
+    FB::JSAPIPtr getVideoRecorder();
     std::string get_version();
     bool get_EnableDropFiles();
     void set_EnableDropFiles(bool enable);
@@ -68,5 +72,6 @@ private:
     boost::weak_ptr<NVPlugin> m_plugin;
     FB::BrowserHostPtr m_host;
     boost::shared_ptr<TUploadManager> m_upload;
+    FB::JSAPIPtr m_screenCapture;
     std::list<std::wstring> m_dropFiles;
 };

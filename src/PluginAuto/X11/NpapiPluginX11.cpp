@@ -1,6 +1,8 @@
 #include "src/PluginAuto/X11/NpapiPluginX11.h"
 
+#include <cstdlib>
 #include <dlfcn.h>
+#include <memory>
 
 #include "src/NpapiCore/NpapiBrowserHost.h"
 #include "src/PluginCore/PluginCore.h"
@@ -18,10 +20,14 @@ NpapiPluginX11::NpapiPluginX11(const boost::shared_ptr<NpapiBrowserHost>& host,
 const std::string& NpapiPluginX11::pluginPath() {
     static const std::string path = [] {
         Dl_info info;
-        if (dladdr(reinterpret_cast<void*>(&NP_Initialize), &info) && info.dli_fname) {
-            return std::string(info.dli_fname);
+        if (!dladdr(reinterpret_cast<void*>(&NP_Initialize), &info) || !info.dli_fname) {
+            return std::string();
         }
-        return std::string();
+        // The browser may load us through a link in its plug-in folder; the companion programs
+        // lie beside the real file.
+        std::unique_ptr<char, decltype(&std::free)> resolved(realpath(info.dli_fname, nullptr),
+                                                             &std::free);
+        return std::string(resolved ? resolved.get() : info.dli_fname);
     }();
     return path;
 }
