@@ -17,6 +17,9 @@ import threading
 import time
 
 STOP_LIMIT = 15
+# When set (":N"), the browsers run on that X display instead of one of their own, so that a driver
+# outside the browser (capture_driver.py) can work the same screen.
+SHARED_DISPLAY = "NV_E2E_DISPLAY"
 # nvhost enforces its --timeout itself and allows itself bounded extra time for a stuck page, a
 # stuck shutdown and starting Xvfb; this margin covers all of those, so only a broken nvhost meets it.
 NVHOST_MARGIN = 60
@@ -94,6 +97,8 @@ class Nvhost:
     def run(self, url, page):
         args = self.args
         command = [args.nvhost, "--timeout", str(args.timeout)]
+        if os.environ.get(SHARED_DISPLAY):
+            command += ["--show"]
         if args.plugin:
             command += ["--plugin-dir", os.path.dirname(os.path.abspath(args.plugin))]
         if args.screenshot_dir:
@@ -151,10 +156,12 @@ class Qutebrowser:
         self.args = args
 
     def install(self, home):
-        """Installs the plug-in as a user does: a copy in the per-user plug-in folder."""
+        """Installs the plug-in as a user does with a build: a link in the per-user plug-in folder.
+        Its companion programs stay beside the real file, where the plug-in has to find them."""
         plugins = os.path.join(home, ".mozilla", "plugins")
         os.makedirs(plugins)
-        shutil.copy2(self.args.plugin, plugins)
+        plugin = os.path.abspath(self.args.plugin)
+        os.symlink(plugin, os.path.join(plugins, os.path.basename(plugin)))
 
     def environment(self, home, display):
         env = {name: value for name, value in os.environ.items()
@@ -171,6 +178,8 @@ class Qutebrowser:
         home = tempfile.mkdtemp(prefix="nve2e-home")
         try:
             self.install(home)
+            if os.environ.get(SHARED_DISPLAY):
+                return self.run_on(os.environ[SHARED_DISPLAY], home, url)
             with PrivateDisplay() as display:
                 return self.run_on(display, home, url)
         except OSError as error:
