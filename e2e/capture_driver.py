@@ -21,6 +21,9 @@ succeeded, or 30 pixels to its right when it failed (saying why on its output). 
     same PATH NAME                PATH holds exactly the bytes of NAME
     sha1 PATH HEX                 PATH's SHA-1
     captures N                    TMPDIR holds N capture files
+    portal ANSWER...              a stand-in desktop portal (--portal-program) serves the session
+                                  bus from now on; its screenshots answer in turn with the picture
+                                  NAME (one of the files above) or "cancel"
 """
 import glob
 import hashlib
@@ -31,6 +34,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import zlib
 
@@ -110,11 +114,13 @@ def png_pixels(data):
 
 
 class Driver:
-    def __init__(self, display, folder, temporary):
-        self.display = display
+    def __init__(self, env, folder, temporary, portal_program):
+        # The browser's environment: the same display and session bus.
+        self.env = env
         self.folder = folder
         self.temporary = temporary
-        self.env = dict(os.environ, DISPLAY=display)
+        self.portal_program = portal_program
+        self.portal = None
         self.owners = []
         rng = random.Random(15)
         self.files = {
@@ -162,6 +168,21 @@ class Driver:
             time.sleep(0.05)
         return "xclip did not take the clipboard"
 
+    def start_portal(self, answers):
+        self.stop_portal()
+        paths = [a if a == "cancel" else os.path.join(self.folder, a) for a in answers]
+        self.portal = subprocess.Popen([self.portal_program] + paths, env=self.env,
+                                       stdout=subprocess.PIPE, text=True)
+        ready = self.portal.stdout.readline()
+        threading.Thread(target=lambda: [print(line, end="", flush=True)
+                                         for line in self.portal.stdout], daemon=True).start()
+        return None if ready.startswith("portal: ready") else "the portal did not start"
+
+    def stop_portal(self):
+        if self.portal:
+            stop(self.portal, 5)
+            self.portal = None
+
     def release_clipboard(self):
         for owner in self.owners:
             stop(owner, 5)
@@ -200,6 +221,8 @@ class Driver:
             with open(words[0], "rb") as made:
                 if hashlib.sha1(made.read()).hexdigest() != words[1].lower():
                     return "%s does not have the SHA-1 %s" % (words[0], words[1])
+        elif command == "portal":
+            return self.start_portal(words)
         elif command == "captures":
             found = glob.glob(os.path.join(self.temporary, "NVCapture*.png"))
             if len(found) != int(words[0]):
@@ -263,6 +286,10 @@ def private_bus(folder):
 
 
 def main(argv):
+    portal_program = None
+    if argv[:1] == ["--portal-program"]:
+        portal_program = argv[1]
+        argv = argv[2:]
     folder = tempfile.mkdtemp(prefix="nvcapture")
     temporary = os.path.join(folder, "tmp")
     os.mkdir(temporary, 0o700)
@@ -274,13 +301,14 @@ def main(argv):
             env = dict(os.environ, DISPLAY=display, TMPDIR=temporary,
                        DBUS_SESSION_BUS_ADDRESS=address)
             env[SHARED_DISPLAY] = display
-            driver = Driver(display, folder, temporary)
+            driver = Driver(env, folder, temporary, portal_program)
             runner = subprocess.Popen([sys.executable, os.path.join(HERE, "run.py")] + argv,
                                       env=env, stdout=subprocess.PIPE, text=True, errors="replace")
             for text in runner.stdout:
                 print(text, end="", flush=True)
                 driver.line(text)
             driver.release_clipboard()
+            driver.stop_portal()
             return runner.wait()
     finally:
         for process in reversed(processes):
