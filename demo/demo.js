@@ -1,6 +1,7 @@
-// The demo page: the plug-in's version, live checksums of typed text, and attachments uploaded to the
-// nvmaild it is served by, each with a progress bar. With ?auto=1 it types a text and attaches what
-// the file dialog offers by itself, then ends the run (the headless demo).
+// The demo page: the plug-in's version, live checksums of typed text, and attachments (chosen files
+// or a screenshot) uploaded to the nvmaild it is served by, each with a progress bar. With ?auto=1
+// it types a text, attaches what the file dialog offers and takes a screenshot by itself, then ends
+// the run (the headless demo).
 (function () {
     "use strict";
 
@@ -44,10 +45,8 @@
         };
     }
 
-    // Starts every chosen file; resolves when all have ended.
-    function attach() {
-        var manager = plugin.upload();
-        var indices = manager.browser();
+    // Starts the upload items; resolves with their final states when all have ended.
+    function startUploads(manager, indices) {
         return Promise.all(indices.map(function (index) {
             var item = manager.item(parseInt(index, 10));
             var show = addRow(item);
@@ -64,6 +63,24 @@
         }));
     }
 
+    function attach() {
+        var manager = plugin.upload();
+        return startUploads(manager, manager.browser());
+    }
+
+    // The user drags a rectangle (or clicks for the whole screen, or presses Escape); the picture
+    // is uploaded like any attachment. Resolves with the upload's final state, or null when
+    // cancelled.
+    function screenshot() {
+        var capture = plugin.screenCapture();
+        if (!capture.capture()) {
+            return Promise.resolve(null);
+        }
+        return startUploads(plugin.upload(), capture.upload()).then(function (states) {
+            return states[0];
+        });
+    }
+
     window.pluginReady = function (root) {
         document.getElementById("version").textContent = root.version;
         plugin.upload().init({ query: origin + "/upload/query", upload: origin + "/upload/block",
@@ -74,6 +91,9 @@
         var button = document.getElementById("attach");
         button.disabled = false;
         button.addEventListener("click", attach);
+        var shoot = document.getElementById("screenshot");
+        shoot.disabled = !plugin.screenCapture().supportCapture;
+        shoot.addEventListener("click", screenshot);
         if (auto) {
             input.value = "Hello from NVPlugin";
             showChecksums();
@@ -81,6 +101,12 @@
                 console.log("demo: uploads ended in states " + states.join(", "));
                 console.log("demo: checksums " + document.getElementById("crc32").textContent + " " +
                             document.getElementById("sha1").textContent);
+                // demo.sh drags a rectangle over the capture overlay.
+                return screenshot().then(function (state) {
+                    console.log("demo: screenshot upload ended in state " + state);
+                    return states.concat([state]);
+                });
+            }).then(function (states) {
                 var ok = states.every(function (state) { return state === 4 || state === 5; });
                 setTimeout(function () { nvhost.exit(ok ? 0 : 1); }, 300);
             });
