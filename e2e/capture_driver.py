@@ -148,7 +148,8 @@ class Driver:
         raise OSError("no browser window")
 
     def wait_overlay(self):
-        self.xdotool("search", "--sync", "--onlyvisible", "--classname", "screencapture")
+        """Until the overlay holds the keyboard, which its title tells."""
+        self.xdotool("search", "--sync", "--onlyvisible", "--name", "^screencapture: ")
 
     def own_clipboard(self, data, kind, expected_target):
         self.release_clipboard()

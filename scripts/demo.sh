@@ -71,7 +71,7 @@ mkdir -p "$root/out"
 export NV_DIALOG_PROGRAM="$root/tests/plugin/platform/fake_dialog.py"
 export NV_FAKE_DIALOG_ANSWER="{\"paths\": [\"$work/holiday-photos.bin\", \"$work/report.txt\"]}"
 # The screenshot: a display of our own that xdotool shares, playing the user who drags a rectangle
-# once the capture overlay is up. No session bus, so the capture takes the X11 way.
+# once the capture overlay is up (its title changes when it holds the keyboard). No session bus, so the capture takes the X11 way.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do
@@ -82,7 +82,7 @@ done
 # The picture lands in TMPDIR, which goes with the rest of the run.
 export DISPLAY=":$(cat "$work/display")" DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" TMPDIR="$work"
 (
-    xdotool search --sync --onlyvisible --classname screencapture >/dev/null
+    xdotool search --sync --onlyvisible --name "^screencapture: " >/dev/null
     xdotool mousemove 40 60
     xdotool mousedown 1
     xdotool mousemove 400 300

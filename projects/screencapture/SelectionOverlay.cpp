@@ -3,10 +3,13 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
+#include <QWindow>
 
 namespace {
 // A press and release closer than this is a click, which takes the whole screen.
 const int clickSlack = 3;
+const int grabRetryMs = 50;
 } // namespace
 
 SelectionOverlay::SelectionOverlay(const QPixmap& screen) : m_screen(screen) {
@@ -25,10 +28,7 @@ QRect SelectionOverlay::selection() const {
 
 void SelectionOverlay::paintEvent(QPaintEvent*) {
     if (!m_grabbed) {
-        // Painting means the window is viewable, which X requires of a grab window.
-        grabKeyboard();
-        grabMouse();
-        m_grabbed = true;
+        grabInput();
     }
     QPainter painter(this);
     painter.drawPixmap(rect(), m_screen);
@@ -42,6 +42,24 @@ void SelectionOverlay::paintEvent(QPaintEvent*) {
         painter.setPen(QColor(255, 255, 255));
         painter.drawRect(chosen.adjusted(-1, -1, 0, 0));
     }
+}
+
+void SelectionOverlay::grabInput() {
+    // Painting means the window is viewable, which X requires of a grab window. Another client
+    // (an open menu) may hold the grab for a moment: try again shortly.
+    if (!isVisible()) {
+        return;
+    }
+    QWindow* window = windowHandle();
+    m_grabbed = window && window->setKeyboardGrabEnabled(true) && window->setMouseGrabEnabled(true);
+    if (!m_grabbed) {
+        QTimer::singleShot(grabRetryMs, this, &SelectionOverlay::grabInput);
+        return;
+    }
+    // Only now do keys reach us, so only now does the title invite the user (and tools that
+    // drive the overlay) to act.
+    setWindowTitle(QStringLiteral("screencapture: drag a rectangle, click for the whole screen, "
+                                  "Escape cancels"));
 }
 
 void SelectionOverlay::mousePressEvent(QMouseEvent* event) {
@@ -86,8 +104,10 @@ void SelectionOverlay::keyPressEvent(QKeyEvent* event) {
 
 void SelectionOverlay::finish(const QImage& chosen) {
     m_chosen = chosen;
-    releaseKeyboard();
-    releaseMouse();
+    if (QWindow* window = windowHandle()) {
+        window->setKeyboardGrabEnabled(false);
+        window->setMouseGrabEnabled(false);
+    }
     hide();
     emit finished();
 }

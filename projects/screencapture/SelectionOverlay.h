@@ -27,6 +27,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void grabInput();
     QRect selection() const;
     void finish(const QImage& chosen);
 
