@@ -27,7 +27,8 @@ QRect SelectionOverlay::selection() const {
 }
 
 void SelectionOverlay::paintEvent(QPaintEvent*) {
-    if (!m_grabbed) {
+    if (!m_grabStarted) {
+        m_grabStarted = true;
         grabInput();
     }
     QPainter painter(this);
@@ -51,8 +52,7 @@ void SelectionOverlay::grabInput() {
         return;
     }
     QWindow* window = windowHandle();
-    m_grabbed = window && window->setKeyboardGrabEnabled(true) && window->setMouseGrabEnabled(true);
-    if (!m_grabbed) {
+    if (!window || !window->setKeyboardGrabEnabled(true) || !window->setMouseGrabEnabled(true)) {
         QTimer::singleShot(grabRetryMs, this, &SelectionOverlay::grabInput);
         return;
     }

@@ -35,6 +35,6 @@ private:
     QPoint m_start;
     QPoint m_end;
     bool m_dragging = false;
-    bool m_grabbed = false;
+    bool m_grabStarted = false;
     QImage m_chosen;
 };
