@@ -16,6 +16,7 @@ succeeded, or 30 pixels to its right when it failed (saying why on its output). 
     clip-png NAME | clip-text TEXT
                                   own the clipboard with a PNG made here (small.png, large.png:
                                   2 MiB) or with a text
+    clip-stall NAME               as clip-png, then the owner stops answering
     png PATH W H [TL TR BL BR]    PATH is a W x H PNG; with colours (rrggbb) given, those are its
                                   corners' and it has no others
     same PATH NAME                PATH holds exactly the bytes of NAME
@@ -30,6 +31,7 @@ import hashlib
 import os
 import random
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -186,6 +188,7 @@ class Driver:
 
     def release_clipboard(self):
         for owner in self.owners:
+            owner.send_signal(signal.SIGCONT)
             stop(owner, 5)
         self.owners = []
 
@@ -210,6 +213,11 @@ class Driver:
             self.xdotool("key", words[0])
         elif command == "clip-png":
             return self.own_clipboard(self.files[words[0]], "image/png", b"image/png")
+        elif command == "clip-stall":
+            failure = self.own_clipboard(self.files[words[0]], "image/png", b"image/png")
+            if not failure:
+                self.owners[-1].send_signal(signal.SIGSTOP)
+            return failure
         elif command == "clip-text":
             return self.own_clipboard(" ".join(words).encode(), "UTF8_STRING", b"UTF8_STRING")
         elif command == "png":
