@@ -61,18 +61,3 @@ TEST_F(NVPluginAPITest, AGonePluginMakesTheDropSwitchesFail) {
     EXPECT_EQ(root->GetProperty("version").cast<std::string>(), "4.0.1.0");
     EXPECT_TRUE(root->Invoke("mycrc", {1}).cast<FB::JSAPIPtr>());
 }
-
-TEST_F(NVPluginAPITest, KeepsTheCaptureObjectUntilShutdownAndMakesRecordersEveryTime) {
-    auto capture = root->Invoke("screenCapture", {}).cast<FB::JSAPIPtr>();
-    ASSERT_TRUE(capture);
-    EXPECT_EQ(root->Invoke("screenCapture", {}).cast<FB::JSAPIPtr>(), capture);
-    auto upload = root->Invoke("upload", {}).cast<FB::JSAPIPtr>();
-    root->Invoke("shutdown", {});
-    EXPECT_NE(root->Invoke("screenCapture", {}).cast<FB::JSAPIPtr>(), capture);
-    EXPECT_EQ(root->Invoke("upload", {}).cast<FB::JSAPIPtr>(), upload);
-    for (const char* recorder : {"soundRecord", "videoRecord"}) {
-        auto first = root->Invoke(recorder, {}).cast<FB::JSAPIPtr>();
-        ASSERT_TRUE(first) << recorder;
-        EXPECT_NE(root->Invoke(recorder, {}).cast<FB::JSAPIPtr>(), first) << recorder;
-    }
-}
