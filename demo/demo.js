@@ -1,8 +1,8 @@
-// The demo page: the plug-in's version, live checksums of typed text, attachments uploaded to the
-// nvmaild it is served by, each with a progress bar, and mail: a short mail composed with a chosen
-// attachment, shown as the MIME text it became, and a sample mail taken apart. With ?auto=1 it
-// types a text, attaches and composes with what the file dialog offers by itself, then ends the
-// run (the headless demo).
+// The demo page: the plug-in's version, live checksums of typed text, attachments (chosen files or
+// a screenshot) uploaded to the nvmaild it is served by, each with a progress bar, and mail: a short
+// mail composed with a chosen attachment, shown as the MIME text it became, and a sample mail taken
+// apart. With ?auto=1 it types a text, attaches and composes with what the file dialog offers and
+// takes a screenshot by itself, then ends the run (the headless demo).
 (function () {
     "use strict";
 
@@ -46,10 +46,8 @@
         };
     }
 
-    // Starts every chosen file; resolves when all have ended.
-    function attach() {
-        var manager = plugin.upload();
-        var indices = manager.browser();
+    // Starts the upload items; resolves with their final states when all have ended.
+    function startUploads(manager, indices) {
         return Promise.all(indices.map(function (index) {
             var item = manager.item(parseInt(index, 10));
             var show = addRow(item);
@@ -64,6 +62,24 @@
                 item.start();
             });
         }));
+    }
+
+    function attach() {
+        var manager = plugin.upload();
+        return startUploads(manager, manager.browser());
+    }
+
+    // The user drags a rectangle (or clicks for the whole screen, or presses Escape); the picture
+    // is uploaded like any attachment. Resolves with the upload's final state, or null when
+    // cancelled.
+    function screenshot() {
+        var capture = plugin.screenCapture();
+        if (!capture.capture()) {
+            return Promise.resolve(null);
+        }
+        return startUploads(plugin.upload(), capture.upload()).then(function (states) {
+            return states[0];
+        });
     }
 
     // The MIME text with long Base64 runs shortened, so that a large attachment stays readable.
@@ -126,6 +142,9 @@
         compose.disabled = false;
         compose.addEventListener("click", composeMail);
         showSampleMail();
+        var shoot = document.getElementById("screenshot");
+        shoot.disabled = !plugin.screenCapture().supportCapture;
+        shoot.addEventListener("click", screenshot);
         if (auto) {
             input.value = "Hello from NVPlugin";
             showChecksums();
@@ -137,6 +156,12 @@
                 states.push(composed ? 5 : 6);
                 console.log("demo: checksums " + document.getElementById("crc32").textContent + " " +
                             document.getElementById("sha1").textContent);
+                // demo.sh drags a rectangle over the capture overlay.
+                return screenshot().then(function (state) {
+                    console.log("demo: screenshot upload ended in state " + state);
+                    return states.concat([state]);
+                });
+            }).then(function (states) {
                 var ok = states.every(function (state) { return state === 4 || state === 5; });
                 setTimeout(function () { nvhost.exit(ok ? 0 : 1); }, 300);
             });

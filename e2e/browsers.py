@@ -18,6 +18,9 @@ import threading
 import time
 
 STOP_LIMIT = 15
+# When set (":N"), the browsers run on that X display instead of one of their own, so that a driver
+# outside the browser (capture_driver.py) can work the same screen.
+SHARED_DISPLAY = "NV_E2E_DISPLAY"
 # nvhost enforces its --timeout itself and allows itself bounded extra time for a stuck page, a
 # stuck shutdown and starting Xvfb; this margin covers all of those, so only a broken nvhost meets it.
 NVHOST_MARGIN = 60
@@ -104,6 +107,8 @@ class Nvhost:
     def run(self, url, page):
         args = self.args
         command = [args.nvhost, "--timeout", str(args.timeout)]
+        if os.environ.get(SHARED_DISPLAY):
+            command += ["--show"]
         if args.plugin:
             command += ["--plugin-dir", os.path.dirname(os.path.abspath(args.plugin))]
         if args.screenshot_dir:
@@ -186,6 +191,8 @@ class Qutebrowser:
         try:
             if not self.args.home:
                 self.install(home)
+            if os.environ.get(SHARED_DISPLAY):
+                return self.run_on(os.environ[SHARED_DISPLAY], home, url)
             with PrivateDisplay() as display:
                 return self.run_on(display, home, url)
         except OSError as error:

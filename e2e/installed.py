@@ -31,9 +31,11 @@ COPY = ["NVPlugin/", "NVPlugin/libnvplugin.so", "NVPlugin/uninstall", "NVPlugin/
         "NVPlugin/locale/zh_CN/", "NVPlugin/locale/zh_CN/LC_MESSAGES/",
         "NVPlugin/locale/zh_CN/LC_MESSAGES/nvplugin-uninstall.mo", "NVPlugin/locale/zh_TW/",
         "NVPlugin/locale/zh_TW/LC_MESSAGES/",
-        "NVPlugin/locale/zh_TW/LC_MESSAGES/nvplugin-uninstall.mo", "libnvplugin.so"]
+        "NVPlugin/locale/zh_TW/LC_MESSAGES/nvplugin-uninstall.mo", "NVPlugin/screencapture",
+        "libnvplugin.so"]
 # Libraries the plug-in links; dpkg-shlibdeps must name their packages.
-DEPENDS = ["libc6", "libstdc++6", "libboost-thread1.74.0", "zlib1g", "libminizip1"]
+DEPENDS = ["libc6", "libstdc++6", "libboost-thread1.74.0", "zlib1g", "libminizip1", "libqt5widgets5",
+           "libqt5dbus5"]
 
 
 class Failed(Exception):

@@ -4,8 +4,9 @@
 # attachments with progress bars, composes a mail with an attachment and takes a sample mail apart.
 #
 #   scripts/demo.sh           headless: types a text, uploads two sample files chosen through a
-#                             stand-in file dialog, composes a mail with the first (the stand-in
-#                             answers the question yes), writes the screenshot out/demo.png
+#                             stand-in file dialog and a screenshot (xdotool drags the rectangle),
+#                             composes a mail with the first (the stand-in answers the question
+#                             yes), writes the screenshot out/demo.png
 #   scripts/demo.sh --show    on your display: type and attach files yourself (zenity dialogs);
 #                             close the window to end
 #   scripts/demo.sh --show qutebrowser
@@ -28,11 +29,15 @@ cmake --build "$build" --target nvplugin nvhost nvmaild -j "$(nproc)"
 
 work=$(mktemp -d -t nvdemo.XXXXXX)
 server=""
+xvfb=""
+dragger=""
 cleanup() {
-    if [[ -n "$server" ]]; then
-        kill "$server" 2>/dev/null || true
-        wait "$server" 2>/dev/null || true
-    fi
+    for pid in "$dragger" "$server" "$xvfb"; do
+        if [[ -n "$pid" ]]; then
+            kill "$pid" 2>/dev/null || true
+            wait "$pid" 2>/dev/null || true
+        fi
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -66,5 +71,25 @@ head -c $((3 << 20)) < <(yes "NVPlugin uploads this quarterly report in blocks, 
 mkdir -p "$root/out"
 export NV_DIALOG_PROGRAM="$root/tests/plugin/platform/fake_dialog.py"
 export NV_FAKE_DIALOG_ANSWER="{\"paths\": [\"$work/holiday-photos.bin\", \"$work/report.txt\"], \"button\": \"Yes\"}"
-"${nvhost[@]}" --timeout 120 --screenshot "$root/out/demo.png" "${url}index.html?auto=1"
+# The screenshot: a display of our own that xdotool shares, playing the user who drags a rectangle
+# once the capture overlay is up (its title changes when it holds the keyboard). No session bus, so the capture takes the X11 way.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do
+    [[ -s "$work/display" ]] && break
+    sleep 0.1
+done
+[[ -s "$work/display" ]] || { echo "demo: Xvfb did not start" >&2; exit 1; }
+# The picture lands in TMPDIR, which goes with the rest of the run.
+export DISPLAY=":$(cat "$work/display")" DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" TMPDIR="$work"
+(
+    xdotool search --sync --onlyvisible --name "^screencapture: " >/dev/null
+    xdotool mousemove 40 60
+    xdotool mousedown 1
+    xdotool mousemove 400 300
+    xdotool mousemove 760 520
+    xdotool mouseup 1
+) &
+dragger=$!
+"${nvhost[@]}" --show --timeout 120 --screenshot "$root/out/demo.png" "${url}index.html?auto=1"
 echo "demo: screenshot written to out/demo.png"

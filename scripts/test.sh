@@ -45,7 +45,7 @@ ctest --test-dir "$out/tsan" -L threads -j "$jobs" --output-on-failure --no-test
 
 step "browser build"
 cmake -S "$root" -B "$out/e2e" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNV_WERROR=ON >/dev/null
-cmake --build "$out/e2e" --target nv_bundle nvhost nvmaild -j "$jobs"
+cmake --build "$out/e2e" --target nv_bundle nvhost nvmaild portal_standin -j "$jobs"
 step "browser end-to-end tests"
 ctest --test-dir "$out/e2e" -L e2e --output-on-failure --no-tests=error
 

@@ -4,6 +4,8 @@
 
 #include "plugin/application/NVPlugin.h"
 #include "plugin/mime/TMime.h"
+#include "plugin/capture/TRecorders.h"
+#include "plugin/capture/TScreenCapture.h"
 #include "plugin/upload/TCRCManager.h"
 #include "plugin/upload/TUploadManager.h"
 #include "src/ScriptingCore/script_error.h"
@@ -18,6 +20,9 @@ NVPluginAPI::NVPluginAPI(const boost::shared_ptr<NVPlugin>& plugin, const FB::Br
     registerMethod("shutdown", FB::make_method(this, &NVPluginAPI::shutdown));
     registerMethod("upload", FB::make_method(this, &NVPluginAPI::getUpload));
     registerMethod("mime", FB::make_method(this, &NVPluginAPI::getMime));
+    registerMethod("screenCapture", FB::make_method(this, &NVPluginAPI::getScreenCapture));
+    registerMethod("soundRecord", FB::make_method(this, &NVPluginAPI::getSoundRecorder));
+    registerMethod("videoRecord", FB::make_method(this, &NVPluginAPI::getVideoRecorder));
     m_pluginPath = plugin->getFSPath();
     plugin->m_acceptDropFile = this;
 }
@@ -49,6 +54,21 @@ FB::JSAPIPtr NVPluginAPI::getUpload() {
 
 FB::JSAPIPtr NVPluginAPI::getMime() {
     return boost::make_shared<TMime>(m_plugin, m_host);
+}
+
+FB::JSAPIPtr NVPluginAPI::getScreenCapture() {
+    if (!m_screenCapture) {
+        m_screenCapture = boost::make_shared<TScreenCapture>(m_pluginPath, getAddFileInterface());
+    }
+    return m_screenCapture;
+}
+
+FB::JSAPIPtr NVPluginAPI::getSoundRecorder() {
+    return boost::make_shared<TSoundRecorder>(m_pluginPath, getAddFileInterface());
+}
+
+FB::JSAPIPtr NVPluginAPI::getVideoRecorder() {
+    return boost::make_shared<TVideoRecorder>(m_pluginPath, getAddFileInterface());
 }
 
 unsigned long NVPluginAPI::addFile(const std::wstring& path) {
@@ -89,6 +109,7 @@ void NVPluginAPI::shutdown() {
             item->stop();
         }
     }
+    m_screenCapture.reset();
 }
 
 void NVPluginAPI::fire_DropFiles(const FB::VariantList& files) {

@@ -29,6 +29,10 @@ public:
     FB::JSAPIPtr getUpload();
     // A new mail message object on every call.
     FB::JSAPIPtr getMime();
+    // The capture object, made on first use and kept until "shutdown".
+    FB::JSAPIPtr getScreenCapture();
+    FB::JSAPIPtr getSoundRecorder();
+    FB::JSAPIPtr getVideoRecorder();
     std::string get_version();
     bool get_EnableDropFiles();
     void set_EnableDropFiles(bool enable);
@@ -70,5 +74,6 @@ private:
     boost::weak_ptr<NVPlugin> m_plugin;
     FB::BrowserHostPtr m_host;
     boost::shared_ptr<TUploadManager> m_upload;
+    FB::JSAPIPtr m_screenCapture;
     std::list<std::wstring> m_dropFiles;
 };
