@@ -79,6 +79,18 @@ TEST_F(ScriptReferenceTest, EveryRegisteredMemberIsDocumented) {
          }},
         {"Mail message object",
          [](ScriptReferenceTest& t) { return t.root()->Invoke("mime", {}).cast<FB::JSAPIPtr>(); }},
+        {"Screen-capture object",
+         [](ScriptReferenceTest& t) {
+             return t.root()->Invoke("screenCapture", {}).cast<FB::JSAPIPtr>();
+         }},
+        {"Sound recorder",
+         [](ScriptReferenceTest& t) {
+             return t.root()->Invoke("soundRecord", {}).cast<FB::JSAPIPtr>();
+         }},
+        {"Video recorder",
+         [](ScriptReferenceTest& t) {
+             return t.root()->Invoke("videoRecord", {}).cast<FB::JSAPIPtr>();
+         }},
     };
     auto sections = referenceSections();
     ASSERT_TRUE(sections.count(kEveryObject)) << "no section \"" << kEveryObject << "\"";
