@@ -136,9 +136,8 @@ int main(int argc, char** argv) {
     }
     Page page;
     for (size_t count : counts) {
-        measure(page, "checksum object, 3 calls", count, [&](size_t i) {
-            return page.checksumUsedOnce("message-id-" + std::to_string(i));
-        });
+        measure(page, "checksum object, 3 calls", count,
+                [&](size_t i) { return page.checksumUsedOnce("message-id-" + std::to_string(i)); });
         measure(page, "upload item, 2 reads", count, [&](size_t i) {
             return page.uploadItemUsedOnce("/tmp/attachment-" + std::to_string(i) + ".bin");
         });
