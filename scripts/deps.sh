@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those missing, so a warm machine pays nothing.
-# Usage: scripts/deps.sh build|browser|fuzz|bench|dialogs ...
+# Usage: scripts/deps.sh build|browser|capture|fuzz|bench|dialogs ...
 set -euo pipefail
 
 declare -A groups=(
     [build]="cmake ninja-build g++ clang-format pkg-config python3 openssl gettext dpkg-dev file libboost-dev libboost-thread-dev libboost-system-dev zlib1g-dev libminizip-dev libutfcpp-dev libgtest-dev media-types libssl-dev"
     [browser]="libqt5webkit5-dev qtbase5-dev xvfb xauth curl qutebrowser qutebrowser-qtwebkit xdotool xclip dbus-daemon"
     [fuzz]="clang libclang-rt-14-dev"
+    [capture]="qtbase5-dev"
     [bench]="libssl-dev libgmime-3.0-dev unzip gzip openssl curl coreutils"
     [dialogs]="zenity xdg-utils x11-apps imagemagick"
 )

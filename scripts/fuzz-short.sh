@@ -13,7 +13,7 @@ targets=(message field qp base64)
 
 CC=clang CXX=clang++ cmake -S "$repo" -B "$build" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNV_BUILD_FUZZ=ON -DNV_SANITIZE=address \
-    -DNV_BUILD_BROWSER=OFF -DBUILD_TESTING=OFF -DNV_WERROR=ON >/dev/null
+    -DNV_BUILD_BROWSER=OFF -DNV_BUILD_CAPTURE=OFF -DBUILD_TESTING=OFF -DNV_WERROR=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]/#/fuzz_mime_}"
 
 work=$(mktemp -d)

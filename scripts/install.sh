@@ -16,12 +16,7 @@ elif [[ $# -ne 0 ]]; then
 fi
 plugins=${HOME:?HOME is not set}/.mozilla/plugins
 
-"$root/scripts/deps.sh" build
-if [[ ! -f $build/CMakeCache.txt ]]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-        -DNV_BUILD_BROWSER=OFF >/dev/null
-fi
-cmake --build "$build" --target nv_bundle -j "$(nproc)"
+"$root/scripts/build-bundle.sh" "$build"
 # Files an earlier version had and this one has not must not stay behind.
 rm -rf "$plugins/NVPlugin"
 cmake --install "$build" --component bundle --prefix "$plugins" >/dev/null

@@ -78,7 +78,7 @@ def run(cmd, env, log):
 
 def configure(kind, tree, env, log):
     cmd = ["cmake", "-S", ROOT, "-B", tree, "-G", "Ninja", f"-DNV_SANITIZE={SANITIZE[kind]}",
-           "-DNV_BUILD_BROWSER=OFF"] + FLAGS
+           "-DNV_BUILD_BROWSER=OFF", "-DNV_BUILD_CAPTURE=OFF"] + FLAGS
     if shutil.which("ccache"):
         cmd += ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache"]
     if run(cmd, env, log) != 0:

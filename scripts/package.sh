@@ -14,11 +14,6 @@ elif [[ $# -ne 0 ]]; then
     exit 2
 fi
 
-"$root/scripts/deps.sh" build
-if [[ ! -f $build/CMakeCache.txt ]]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-        -DNV_BUILD_BROWSER=OFF >/dev/null
-fi
-cmake --build "$build" --target nv_bundle -j "$(nproc)"
+"$root/scripts/build-bundle.sh" "$build"
 (cd "$build" && cpack -G DEB >/dev/null)
 ls "$build"/package/nvplugin_*.deb

@@ -30,14 +30,14 @@ step "code style (clang-format)"
 "$root/scripts/check-format.sh"
 
 step "ASan+UBSan build"
-cmake -S "$root" -B "$out/asan" -G Ninja -DNV_SANITIZE=address -DNV_BUILD_BROWSER=OFF "${flags[@]}" \
+cmake -S "$root" -B "$out/asan" -G Ninja -DNV_SANITIZE=address -DNV_BUILD_BROWSER=OFF -DNV_BUILD_CAPTURE=OFF "${flags[@]}" \
     >/dev/null
 cmake --build "$out/asan" -j "$jobs"
 step "unit tests (ASan+UBSan)"
 ctest --test-dir "$out/asan" -j "$jobs" --output-on-failure --no-tests=error
 
 step "TSan build"
-cmake -S "$root" -B "$out/tsan" -G Ninja -DNV_SANITIZE=thread -DNV_BUILD_BROWSER=OFF "${flags[@]}" \
+cmake -S "$root" -B "$out/tsan" -G Ninja -DNV_SANITIZE=thread -DNV_BUILD_BROWSER=OFF -DNV_BUILD_CAPTURE=OFF "${flags[@]}" \
     >/dev/null
 cmake --build "$out/tsan" --target thread_tests -j "$jobs"
 step "threaded tests (TSan)"
