@@ -5,7 +5,7 @@ set -euo pipefail
 
 declare -A groups=(
     [build]="cmake ninja-build g++ clang-format pkg-config python3 openssl gettext dpkg-dev file libboost-dev libboost-thread-dev libboost-system-dev zlib1g-dev libminizip-dev libutfcpp-dev libgtest-dev media-types libssl-dev"
-    [browser]="libqt5webkit5-dev qtbase5-dev xvfb xauth curl qutebrowser qutebrowser-qtwebkit xdotool xclip dbus-daemon"
+    [browser]="libqt5webkit5-dev qtbase5-dev xvfb xauth curl qutebrowser qutebrowser-qtwebkit xdotool xclip dbus-daemon fonts-wqy-microhei"
     [fuzz]="clang libclang-rt-14-dev"
     [capture]="qtbase5-dev"
     [bench]="libssl-dev libgmime-3.0-dev unzip gzip openssl curl coreutils"
