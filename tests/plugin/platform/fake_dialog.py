@@ -17,7 +17,9 @@ Environment:
                             locale    LC_ALL, LC_CTYPE, LC_MESSAGES and LANG as it got them
                                       (null when unset)
                             error     only for a command line it does not understand (exit 255)
-  NV_FAKE_DIALOG_ANSWER   the answer to every request; without it the dialog is cancelled.
+  NV_FAKE_DIALOG_ANSWER   the answer to every request; without it the dialog is cancelled. An
+                          object keyed by kind ({"folder": {...}, "open": {...}}) answers each
+                          kind with its own answer (a kind it does not name is cancelled).
 
 Answers (JSON objects):
   {"cancel": true}                  the user closes the dialog
@@ -123,8 +125,14 @@ def kdialog_request(args):
     return request, separator
 
 
-def next_answer():
-    return json.loads(os.environ.get("NV_FAKE_DIALOG_ANSWER", '{"cancel": true}'))
+KINDS = ("open", "save", "folder", "question")
+
+
+def next_answer(kind):
+    reply = json.loads(os.environ.get("NV_FAKE_DIALOG_ANSWER", '{"cancel": true}'))
+    if any(name in reply for name in KINDS):
+        return reply.get(kind, {"cancel": True})
+    return reply
 
 
 def record(request):
@@ -168,7 +176,7 @@ def main():
                 "error": str(usage)})
         return 255
     record(request)
-    return answer(request, separator, next_answer())
+    return answer(request, separator, next_answer(request["kind"]))
 
 
 if __name__ == "__main__":
