@@ -100,8 +100,11 @@ class Nvhost:
             os.makedirs(args.screenshot_dir, exist_ok=True)
             name = re.sub(r"[^A-Za-z0-9._-]", "_", page.split("?")[0]) + ".png"
             command += ["--screenshot", os.path.join(os.path.abspath(args.screenshot_dir), name)]
+        env = None
+        if args.home:
+            env = dict(os.environ, HOME=args.home)
         try:
-            process = start(command + [url])
+            process = start(command + [url], env)
         except OSError as error:
             return "cannot start nvhost: %s" % error, []
         relay = Relay(process.stdout, args.tail,
@@ -153,14 +156,14 @@ class Qutebrowser:
     def install(self, home):
         """Installs the plug-in as a user does: a copy in the per-user plug-in folder."""
         plugins = os.path.join(home, ".mozilla", "plugins")
-        os.makedirs(plugins)
+        os.makedirs(plugins, exist_ok=True)
         shutil.copy2(self.args.plugin, plugins)
 
     def environment(self, home, display):
         env = {name: value for name, value in os.environ.items()
                if name not in ("QTWEBKIT_PLUGIN_PATH", "MOZ_PLUGIN_PATH")}
         runtime = os.path.join(home, "runtime")
-        os.mkdir(runtime, 0o700)
+        os.makedirs(runtime, 0o700, exist_ok=True)
         env.update(HOME=home, DISPLAY=display, XDG_RUNTIME_DIR=runtime,
                    XDG_CONFIG_HOME=os.path.join(home, ".config"),
                    XDG_DATA_HOME=os.path.join(home, ".local", "share"),
@@ -168,7 +171,8 @@ class Qutebrowser:
         return env
 
     def run(self, url, page):
-        home = tempfile.mkdtemp(prefix="nve2e-home")
+        # A given HOME is kept for the next run, as a user's is across browser restarts.
+        home = self.args.home or tempfile.mkdtemp(prefix="nve2e-home")
         try:
             self.install(home)
             with PrivateDisplay() as display:
@@ -176,7 +180,8 @@ class Qutebrowser:
         except OSError as error:
             return "cannot start qutebrowser: %s" % error, []
         finally:
-            shutil.rmtree(home, ignore_errors=True)
+            if not self.args.home:
+                shutil.rmtree(home, ignore_errors=True)
 
     def run_on(self, display, home, url):
         args = self.args

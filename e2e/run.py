@@ -84,6 +84,8 @@ def parse_args(argv):
     parser.add_argument("--tail", type=int, default=30,
                         help="output lines shown again for a failed page (default 30)")
     parser.add_argument("--verbose", action="store_true", help="relay the server's output too")
+    parser.add_argument("--home", help="HOME of every browser run, kept between them (default: "
+                                       "nvhost inherits it, qutebrowser gets a fresh one per page)")
     args = parser.parse_args(argv)
     if args.timeout < 1:
         parser.error("--timeout must be at least 1")
