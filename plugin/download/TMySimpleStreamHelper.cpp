@@ -25,6 +25,8 @@ bool TMySimpleStreamHelper::onStreamCompleted(FB::StreamCompletedEvent* event,
     if (!m_dataFunction) {
         return FB::SimpleStreamHelper::onStreamCompleted(event, stream);
     }
+    // QtWebKit ends a stream whose server closed the connection before the announced length as if
+    // it were complete (NPRES_DONE); only the count tells.
     bool whole = stream->getLength() == 0 || m_passedOn >= stream->getLength();
     complete(event->success && whole,
              event->success ? FB::parse_http_headers(stream->getHeaders()) : FB::HeaderMap());

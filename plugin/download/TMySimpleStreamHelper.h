@@ -23,7 +23,7 @@ public:
 
     bool onStreamDataArrived(FB::StreamDataArrivedEvent* event, FB::BrowserStream* stream) override;
     // A body shorter than the length the stream announced completes as a failure, whatever the
-    // browser says.
+    // browser says (QtWebKit calls a connection closed early a success).
     bool onStreamCompleted(FB::StreamCompletedEvent* event, FB::BrowserStream* stream) override;
 
 private:
