@@ -157,3 +157,22 @@ TEST_F(TDownloadItemTest, ArchivesAreExtractedByTheirCharset) {
         }
     }
 }
+
+TEST_F(TDownloadItemTest, ExtractionOutlivesTheManagerThatHeldTheItem) {
+    ZipWriter zip;
+    for (int entry = 0; entry < 300; ++entry) {
+        zip.addFile("f" + std::to_string(entry), std::string(4096, 'x'), true);
+    }
+    files["/f/many.zip"] = zip.bytes();
+    auto download =
+        item(add({{"url", "http://mail/f/many.zip"}, {"name", L"many.zip"}, {"unzip", true}}));
+    download->Invoke("start", {});
+    ASSERT_TRUE(host->pumpUntil([&] { return download->getState() == 1; }));
+    std::string folderPath = temporaryFolder();
+    boost::weak_ptr<TDownloadItem> extracting = download;
+    download.reset();
+    root.reset(); // the manager with it
+    plugin.reset();
+    ASSERT_TRUE(host->pumpUntil([&] { return extracting.expired(); }));
+    EXPECT_EQ(read(folderPath + "f299"), std::string(4096, 'x')) << "extracted to the end";
+}
