@@ -146,7 +146,7 @@ void TDownloadItem::reset() {
     Lock lock(m_mutex);
     m_helper.reset();
     ++m_transfer;
-    m_file.close();
+    closeFileLocked();
     m_downloadSize = 0;
 }
 
@@ -155,7 +155,7 @@ void TDownloadItem::stop() {
     {
         Lock lock(m_mutex);
         m_stoppedFlag = true;
-        m_file.close();
+        closeFileLocked();
         m_state = STATE_STOPPED;
         helper = m_helper;
     }

@@ -91,6 +91,14 @@ private:
     void indicate_in_exception(STATE state, int percent);
     // Records the error (state 6) and throws std::bad_exception to unwind to the step's end.
     [[noreturn]] void throw_exception(ERROR_NUM number, const std::string& text);
+    // REQUIRES: m_mutex held. The same for a file step that just failed: error 9, the system's
+    // text.
+    [[noreturn]] void throwFileErrorLocked();
+    // REQUIRES: m_mutex held. Writes the bytes received and not yet written; false when they could
+    // not all be written (errno tells why). They are dropped either way.
+    bool flushLocked();
+    // REQUIRES: m_mutex held. Writes what is pending, whatever the outcome, and closes the file.
+    void closeFileLocked();
     // REQUIRES: m_mutex held. Records the state; entering 4 or 6 closes the file, 4 also puts the
     // file in place (or, extracted, deletes the archive). Returns the state to report: 6 with error
     // 9 when the file could not be put in place.
@@ -115,6 +123,7 @@ private:
     bool m_resumeMode = false;
     bool m_unzipFlag = false;
     TMyFile m_file;                                    // guarded by m_mutex
+    std::string m_pending;                             // guarded by m_mutex
     unsigned long long m_downloadSize = 0;             // guarded by m_mutex
     unsigned long long m_transferStart = 0;            // guarded by m_mutex
     int m_state = STATE_IDLE;                          // guarded by m_mutex

@@ -13,13 +13,24 @@ bool TDownloadItem::isCurrent(unsigned transfer) {
     return transfer == m_transfer;
 }
 
+bool TDownloadItem::flushLocked() {
+    bool written = m_pending.empty() || m_file.write(m_pending.data(), m_pending.size());
+    m_pending.clear();
+    return written;
+}
+
+void TDownloadItem::closeFileLocked() {
+    flushLocked();
+    m_file.close();
+}
+
 int TDownloadItem::enterLocked(int state, int percent) {
     m_state = state;
     m_percent = percent;
     if (state != STATE_FINISHED && state != STATE_ERROR) {
         return state;
     }
-    m_file.close();
+    closeFileLocked();
     if (state == STATE_FINISHED) {
         if (m_unzipFlag) {
             TMyFile::remove(m_file.path);
@@ -79,5 +90,12 @@ void TDownloadItem::throw_exception(ERROR_NUM number, const std::string& text) {
         m_lastErrorStr = text;
         m_state = STATE_ERROR;
     }
+    throw std::bad_exception();
+}
+
+void TDownloadItem::throwFileErrorLocked() {
+    m_lastErrorNum = ERR_FILE;
+    m_lastErrorStr = TMyFile::getError();
+    m_state = STATE_ERROR;
     throw std::bad_exception();
 }

@@ -21,6 +21,9 @@ namespace {
 
 // The browser hands the plug-in at most this much at a time.
 constexpr size_t kStreamBufferSize = 1048576;
+// QtWebKit hands over about 8 KiB at a time; a write for each costs the browser's main thread
+// more than everything else the plug-in does with the data.
+constexpr size_t kWriteSize = 1048576;
 
 } // namespace
 
@@ -32,13 +35,12 @@ void TDownloadItem::beginDownload() {
             Lock lock(m_mutex);
             m_helper.reset();
             m_downloadSize = 0;
+            m_pending.clear();
+            m_pending.reserve(kWriteSize);
             transfer = m_transfer;
             bool opened = m_resumeMode ? m_file.openToAppend(m_downloadSize) : m_file.create();
             if (!opened) {
-                m_lastErrorNum = ERR_FILE;
-                m_lastErrorStr = TMyFile::getError();
-                m_state = STATE_ERROR;
-                throw std::bad_exception();
+                throwFileErrorLocked();
             }
             m_transferStart = m_downloadSize;
         }
@@ -94,12 +96,10 @@ void TDownloadItem::getDataCallback(unsigned transfer, const void* data, size_t 
                 m_state = STATE_ERROR;
                 throw std::bad_exception();
             }
-            if (!m_file.write(data, static_cast<unsigned long>(length))) {
+            m_pending.append(static_cast<const char*>(data), length);
+            if (m_pending.size() >= kWriteSize && !flushLocked()) {
                 // The bytes written so far stay in the temporary file for a resume.
-                m_lastErrorNum = ERR_FILE;
-                m_lastErrorStr = TMyFile::getError();
-                m_state = STATE_ERROR;
-                throw std::bad_exception();
+                throwFileErrorLocked();
             }
             m_downloadSize += length;
             // The stream counts only what it carries; a resumed file already held the rest.
@@ -136,6 +136,10 @@ void TDownloadItem::getQueryResultCallback(unsigned transfer, bool success) {
         {
             Lock lock(m_mutex);
             m_helper.reset();
+            // Also after a failure: what arrived is kept for a resume.
+            if (!flushLocked()) {
+                throwFileErrorLocked();
+            }
         }
         if (!success) {
             throw_exception(ERR_NETWORK, kNetworkErrorText);
@@ -153,7 +157,7 @@ void TDownloadItem::onFinishDownload() {
     }
     {
         Lock lock(m_mutex);
-        m_file.close();
+        closeFileLocked();
         m_state = STATE_UNZIPPING;
         m_percent = 0;
     }

@@ -110,7 +110,7 @@ TEST_F(TDownloadItemTest, AFullDiskEndsTheTransferWithTheSystemsText) {
     auto download = run(number);
     EXPECT_EQ(download->getLastErrorNum(), 9);
     EXPECT_EQ(download->getLastErrorStr(), "(28)No space left on device");
-    EXPECT_EQ(notes, (std::vector<Note>{{6, 2, 1}}));
+    EXPECT_EQ(notes.back(), Note(6, 2, 1));
     EXPECT_TRUE(std::filesystem::is_symlink(temporaryFolder() + "full.nvtmp"));
     EXPECT_EQ(read(temporaryFolder() + "full"), "<missing>");
 }
