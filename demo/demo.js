@@ -1,8 +1,9 @@
 // The demo page: the plug-in's version, live checksums of typed text, attachments (chosen files or
-// a screenshot) uploaded to the nvmaild it is served by, each with a progress bar, and mail: a short
-// mail composed with a chosen attachment, shown as the MIME text it became, and a sample mail taken
-// apart. With ?auto=1 it types a text, attaches and composes with what the file dialog offers and
-// takes a screenshot by itself, then ends the run (the headless demo).
+// a screenshot) uploaded to the nvmaild it is served by, a mail archive downloaded from it and
+// unpacked into a folder the user picks, each with a progress bar, and mail: a short mail composed
+// with a chosen attachment, shown as the MIME text it became, and a sample mail taken apart. With
+// ?auto=1 it types a text, attaches and composes with what the file dialog offers, takes a
+// screenshot and fetches the archive by itself, then ends the run (the headless demo).
 (function () {
     "use strict";
 
@@ -10,6 +11,8 @@
     var auto = /[?&]auto=1/.test(location.search);
     var origin = location.protocol + "//" + location.host;
     var STATES = ["idle", "checking", "querying", "uploading", "verified", "finished", "failed", "stopped"];
+    var DOWNLOAD_STATES = ["queued", "unpacking", "", "receiving", "done", "", "failed", "stopped"];
+    var ARCHIVE = "mail-archive.zip";
 
     function checksum(selector, text) {
         var crc = plugin.mycrc(selector);
@@ -26,16 +29,16 @@
         document.getElementById("nvx").textContent = checksum(3, text);
     }
 
-    function addRow(item) {
+    // A progress bar in `list`; the function that shows each (state, percent) of the item.
+    function addRow(list, item, title, states) {
         var row = document.createElement("div");
         row.className = "upload";
         row.innerHTML = '<span class="bar"><span class="fill"></span></span><span class="label"></span>';
-        document.getElementById("uploads").appendChild(row);
-        var name = item.name.split("/").pop();
+        document.getElementById(list).appendChild(row);
         return function (state, percent) {
             row.querySelector(".fill").style.width = (state === 4 || state === 5 ? 100 : percent) + "%";
             row.className = "upload" + (state === 4 || state === 5 ? " done" : state === 6 ? " failed" : "");
-            var label = name + " (" + item.size_str + " bytes): " + STATES[state];
+            var label = title() + ": " + states[state];
             if (state === 1 || state === 3) {
                 label += " " + percent + "%";
             }
@@ -50,7 +53,10 @@
     function startUploads(manager, indices) {
         return Promise.all(indices.map(function (index) {
             var item = manager.item(parseInt(index, 10));
-            var show = addRow(item);
+            var name = item.name.split("/").pop();
+            var show = addRow("uploads", item, function () {
+                return name + " (" + item.size_str + " bytes)";
+            }, STATES);
             return new Promise(function (resolve) {
                 item.init({ notify: function (state, percent) {
                     show(state, percent);
@@ -128,6 +134,45 @@
         }
     }
 
+    // The archive's entries as the server lists them beside it.
+    function archiveEntries() {
+        var request = new XMLHttpRequest();
+        request.open("GET", origin + "/files/mail-archive.json", false);
+        request.send();
+        return request.status === 200 ? JSON.parse(request.responseText) : [];
+    }
+
+    // Downloads the archive into a chosen folder (the plug-in's own when cancelled) and unpacks
+    // it; resolves with the item's last state.
+    function fetchArchive() {
+        var manager = plugin.download();
+        var folder = parseInt(manager.createFolder("Save the mail archive"), 10);
+        return new Promise(function (resolve) {
+            var item;
+            var show;
+            var number = manager.add({ url: origin + "/files/" + ARCHIVE, name: ARCHIVE, folder: folder,
+                                       unzip: true, charset: "utf-8", notify: function (state, percent) {
+                show(state, percent);
+                if (state === 4 || state === 6) {
+                    resolve(state);
+                }
+                if (state === 4) {
+                    archiveEntries().forEach(function (entry) {
+                        var line = document.createElement("li");
+                        line.textContent = entry.name + " (" + entry.size + " bytes)";
+                        document.getElementById("files").appendChild(line);
+                    });
+                }
+            } });
+            item = manager.item(parseInt(number, 10));
+            show = addRow("downloads", item, function () {
+                return ARCHIVE + " (" + item.downloadSize_str + " bytes)";
+            }, DOWNLOAD_STATES);
+            show(0, 0);
+            item.start();
+        });
+    }
+
     window.pluginReady = function (root) {
         document.getElementById("version").textContent = root.version;
         plugin.upload().init({ query: origin + "/upload/query", upload: origin + "/upload/block",
@@ -145,6 +190,9 @@
         var shoot = document.getElementById("screenshot");
         shoot.disabled = !plugin.screenCapture().supportCapture;
         shoot.addEventListener("click", screenshot);
+        var archiveButton = document.getElementById("archive");
+        archiveButton.disabled = false;
+        archiveButton.addEventListener("click", fetchArchive);
         if (auto) {
             input.value = "Hello from NVPlugin";
             showChecksums();
@@ -159,6 +207,10 @@
                 // demo.sh drags a rectangle over the capture overlay.
                 return screenshot().then(function (state) {
                     console.log("demo: screenshot upload ended in state " + state);
+                    states.push(state);
+                    return fetchArchive();
+                }).then(function (state) {
+                    console.log("demo: the archive download ended in state " + state);
                     return states.concat([state]);
                 });
             }).then(function (states) {

@@ -115,6 +115,9 @@ class Nvhost:
             os.makedirs(args.screenshot_dir, exist_ok=True)
             name = re.sub(r"[^A-Za-z0-9._-]", "_", page.split("?")[0]) + ".png"
             command += ["--screenshot", os.path.join(os.path.abspath(args.screenshot_dir), name)]
+        env = None
+        if args.home:
+            env = dict(os.environ, HOME=args.home)
         try:
             process = start(command + [url], without_plugin_paths(args.home) if args.home else None)
         except OSError as error:
@@ -170,11 +173,15 @@ class Qutebrowser:
         folder and a link to its module), with the bundle folder a link to the build tree's
         plugin-dir, so that the companion programs lie beside the plug-in's real file."""
         plugins = os.path.join(home, ".mozilla", "plugins")
-        os.makedirs(plugins)
+        os.makedirs(plugins, exist_ok=True)
         module = os.path.abspath(self.args.plugin)
-        os.symlink(os.path.dirname(module), os.path.join(plugins, "NVPlugin"))
-        os.symlink(os.path.join("NVPlugin", os.path.basename(module)),
-                   os.path.join(plugins, os.path.basename(module)))
+        for name, target in (("NVPlugin", os.path.dirname(module)),
+                             (os.path.basename(module), os.path.join("NVPlugin",
+                                                                     os.path.basename(module)))):
+            link = os.path.join(plugins, name)
+            if os.path.lexists(link):
+                os.remove(link)
+            os.symlink(target, link)
 
     def environment(self, home, display):
         env = without_plugin_paths(home)
@@ -187,9 +194,11 @@ class Qutebrowser:
         return env
 
     def run(self, url, page):
+        # A given HOME is kept for the next run, as a user's is across browser restarts; without
+        # --plugin the browser finds only what is installed there.
         home = self.args.home or tempfile.mkdtemp(prefix="nve2e-home")
         try:
-            if not self.args.home:
+            if self.args.plugin:
                 self.install(home)
             if os.environ.get(SHARED_DISPLAY):
                 return self.run_on(os.environ[SHARED_DISPLAY], home, url)

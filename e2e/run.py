@@ -77,8 +77,10 @@ def parse_args(argv):
     parser.add_argument("--browser", choices=sorted(BROWSERS), default="nvhost")
     parser.add_argument("--plugin", help="the plug-in module (libnvplugin.so); qutebrowser needs it "
                                          "or --home")
-    parser.add_argument("--home", help="a HOME where the plug-in is installed: the browsers run "
-                                       "with it and find the plug-in as installed (no --plugin)")
+    parser.add_argument("--home", help="HOME of every browser run, kept between them (default: "
+                                       "nvhost inherits it, qutebrowser gets a fresh one per page); "
+                                       "without --plugin the browsers find the plug-in installed "
+                                       "there")
     parser.add_argument("--nvhost", default="nvhost", help="the nvhost program")
     parser.add_argument("--qutebrowser", default="qutebrowser", help="the qutebrowser program")
     parser.add_argument("--root", default=HERE, help="folder the server serves (default: %(default)s)")
@@ -90,8 +92,6 @@ def parse_args(argv):
     args = parser.parse_args(argv)
     if args.timeout < 1:
         parser.error("--timeout must be at least 1")
-    if args.plugin and args.home:
-        parser.error("--plugin and --home exclude each other")
     if args.browser == "qutebrowser" and not (args.plugin or args.home):
         parser.error("--browser qutebrowser needs --plugin or --home")
     return args

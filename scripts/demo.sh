@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The main job: the plug-in in our QtWebKit browser (nvhost) against the reference mail server
 # (nvmaild). The demo page shows the plug-in's version, live checksums of typed text, uploads
-# attachments with progress bars, composes a mail with an attachment and takes a sample mail apart.
+# attachments with progress bars, composes a mail with an attachment and takes a sample mail apart,
+# and downloads a mail archive that it unpacks into a folder.
 #
 #   scripts/demo.sh           headless: types a text, uploads two sample files chosen through a
 #                             stand-in file dialog and a screenshot (xdotool drags the rectangle),
 #                             composes a mail with the first (the stand-in answers the question
-#                             yes), writes the screenshot out/demo.png
+#                             yes), downloads and unpacks the archive into the folder a stand-in
+#                             folder dialog picks, writes the screenshot out/demo.png
 #   scripts/demo.sh --show    on your display: type and attach files yourself (zenity dialogs);
 #                             close the window to end
 #   scripts/demo.sh --show qutebrowser
@@ -42,8 +44,22 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The mail archive the page downloads, and the list of its entries the server gives beside it.
+mkdir -p "$work/files" "$work/downloads"
+python3 - "$work/files" <<'PYTHON'
+import json, os, sys, zipfile
+entries = [("inbox/2026-12-01 Quarterly report.eml", b"Subject: Quarterly report\r\n\r\nAttached.\r\n" * 200),
+           ("inbox/Holiday photos/beach.jpg", os.urandom(3 << 20)),
+           ("attachments/报告.txt", "季度报告\n".encode() * 5000)]
+with zipfile.ZipFile(os.path.join(sys.argv[1], "mail-archive.zip"), "w", zipfile.ZIP_DEFLATED) as archive:
+    for name, data in entries:
+        archive.writestr(name, data)
+with open(os.path.join(sys.argv[1], "mail-archive.json"), "w") as listing:
+    json.dump([{"name": name, "size": len(data)} for name, data in entries], listing)
+PYTHON
+
 # The mail server on a free port; its first line says where.
-"$build/tools/nvmaild/nvmaild" --port 0 --root "$root/demo" >"$work/server.log" 2>&1 &
+"$build/tools/nvmaild/nvmaild" --port 0 --root "$root/demo" --files "$work/files" >"$work/server.log" 2>&1 &
 server=$!
 for _ in $(seq 100); do
     url=$(grep -o 'http://127.0.0.1:[0-9]*/' "$work/server.log" || true)
@@ -70,7 +86,7 @@ head -c $((12 << 20)) /dev/urandom >"$work/holiday-photos.bin"
 head -c $((3 << 20)) < <(yes "NVPlugin uploads this quarterly report in blocks, deflated.") >"$work/report.txt"
 mkdir -p "$root/out"
 export NV_DIALOG_PROGRAM="$root/tests/plugin/platform/fake_dialog.py"
-export NV_FAKE_DIALOG_ANSWER="{\"paths\": [\"$work/holiday-photos.bin\", \"$work/report.txt\"], \"button\": \"Yes\"}"
+export NV_FAKE_DIALOG_ANSWER="{\"open\": {\"paths\": [\"$work/holiday-photos.bin\", \"$work/report.txt\"]}, \"folder\": {\"paths\": [\"$work/downloads\"]}, \"question\": {\"button\": \"Yes\"}}"
 # The screenshot: a display of our own that xdotool shares, playing the user who drags a rectangle
 # once the capture overlay is up (its title changes when it holds the keyboard). No session bus, so the capture takes the X11 way.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
@@ -91,5 +107,7 @@ export DISPLAY=":$(cat "$work/display")" DBUS_SESSION_BUS_ADDRESS="unix:path=$wo
     xdotool mouseup 1
 ) &
 dragger=$!
-"${nvhost[@]}" --show --timeout 120 --screenshot "$root/out/demo.png" "${url}index.html?auto=1"
+HOME="$work" "${nvhost[@]}" --show --timeout 120 --screenshot "$root/out/demo.png" "${url}index.html?auto=1"
+echo "demo: the archive unpacked into the chosen folder:"
+(cd "$work/downloads" && find . -type f | sort | sed 's/^/    /')
 echo "demo: screenshot written to out/demo.png"

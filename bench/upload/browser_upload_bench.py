@@ -86,11 +86,12 @@ class TestFile:
 
 
 class Server:
-    """nvmaild serving this folder's pages and the test file's folder at /files/."""
+    """nvmaild serving the pages of `root` (this folder's by default) and the test file's folder at
+    /files/."""
 
-    def __init__(self, build, files, store):
+    def __init__(self, build, files, store, root=HERE):
         self.process = subprocess.Popen(
-            [os.path.join(build, "tools", "nvmaild", "nvmaild"), "--port", "0", "--test-routes", "--root", HERE,
+            [os.path.join(build, "tools", "nvmaild", "nvmaild"), "--port", "0", "--test-routes", "--root", root,
              "--files", files, "--store", store], stdin=subprocess.DEVNULL,
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         line = self.process.stdout.readline()

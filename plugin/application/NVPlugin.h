@@ -7,6 +7,7 @@
 #include <string>
 
 #include "plugin/application/SettingsFile.h"
+#include "plugin/application/TSettingsStore.h"
 #include "src/PluginCore/PluginCore.h"
 #include "src/PluginCore/PluginEvents/DrawingEvents.h"
 #include "src/PluginCore/PluginEvents/MouseEvents.h"
@@ -17,7 +18,7 @@ namespace FB {
 class PluginWindow;
 }
 
-class NVPlugin : public FB::PluginCore {
+class NVPlugin : public FB::PluginCore, public TSettingsStore {
 public:
     NVPlugin();
     ~NVPlugin() override;
@@ -41,10 +42,9 @@ public:
     virtual bool onWindowDetached(FB::DetachedEvent*, FB::PluginWindow*) { return false; }
     virtual bool onRefresh(FB::RefreshEvent*, FB::PluginWindow*) { return true; }
 
-    // The stored value, or "" when the key is absent.
-    std::string loadSetting(const std::string& key);
-    // Stores the value and rewrites the file; a failed write keeps the value in memory only.
-    void saveSetting(const std::string& key, const std::string& value);
+    std::string loadSetting(const std::string& key) override;
+    // Rewrites the whole file.
+    void saveSetting(const std::string& key, const std::string& value) override;
     void checkLoadSetting();
 
     bool checkEnableDropFiles() const { return false; }

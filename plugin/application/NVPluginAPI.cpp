@@ -3,6 +3,7 @@
 #include <boost/make_shared.hpp>
 
 #include "plugin/application/NVPlugin.h"
+#include "plugin/download/TDownloadManager.h"
 #include "plugin/mime/TMime.h"
 #include "plugin/capture/TRecorders.h"
 #include "plugin/capture/TScreenCapture.h"
@@ -19,6 +20,7 @@ NVPluginAPI::NVPluginAPI(const boost::shared_ptr<NVPlugin>& plugin, const FB::Br
     registerProperty("supportDropFiles", FB::make_property(this, &NVPluginAPI::supportDropFiles));
     registerMethod("shutdown", FB::make_method(this, &NVPluginAPI::shutdown));
     registerMethod("upload", FB::make_method(this, &NVPluginAPI::getUpload));
+    registerMethod("download", FB::make_method(this, &NVPluginAPI::getDownload));
     registerMethod("mime", FB::make_method(this, &NVPluginAPI::getMime));
     registerMethod("screenCapture", FB::make_method(this, &NVPluginAPI::getScreenCapture));
     registerMethod("soundRecord", FB::make_method(this, &NVPluginAPI::getSoundRecorder));
@@ -50,6 +52,13 @@ boost::shared_ptr<TUploadManager> NVPluginAPI::uploadManager() {
 
 FB::JSAPIPtr NVPluginAPI::getUpload() {
     return uploadManager();
+}
+
+FB::JSAPIPtr NVPluginAPI::getDownload() {
+    if (!m_download) {
+        m_download = boost::make_shared<TDownloadManager>(m_plugin, m_plugin, m_host);
+    }
+    return m_download;
 }
 
 FB::JSAPIPtr NVPluginAPI::getMime() {
@@ -106,6 +115,11 @@ void NVPluginAPI::shutdown() {
     }
     if (m_upload) {
         for (const auto& item : m_upload->items()) {
+            item->stop();
+        }
+    }
+    if (m_download) {
+        for (const auto& item : m_download->items()) {
             item->stop();
         }
     }

@@ -14,6 +14,7 @@
 #include "src/ScriptingCore/JSAPIAuto.h"
 
 class NVPlugin;
+class TDownloadManager;
 class TUploadManager;
 
 class NVPluginAPI : public FB::JSAPIAuto, public NVAcceptDropFile {
@@ -27,6 +28,8 @@ public:
     FB::JSAPIPtr mycrc(int algorithm);
     // The upload manager, made on first use (by "upload" or addFile) and kept.
     FB::JSAPIPtr getUpload();
+    // The download manager, made on first use and kept.
+    FB::JSAPIPtr getDownload();
     // A new mail message object on every call.
     FB::JSAPIPtr getMime();
     // The capture object, made on first use and kept until "shutdown".
@@ -74,6 +77,7 @@ private:
     boost::weak_ptr<NVPlugin> m_plugin;
     FB::BrowserHostPtr m_host;
     boost::shared_ptr<TUploadManager> m_upload;
+    boost::shared_ptr<TDownloadManager> m_download;
     FB::JSAPIPtr m_screenCapture;
     std::list<std::wstring> m_dropFiles;
 };

@@ -1,6 +1,7 @@
 #include "plugin/upload/TMyFile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -36,14 +37,14 @@ int keepAwayFromZero(int fd) {
     return moved;
 }
 
-int openReadOnly(const std::wstring& wide) {
+int openNative(const std::wstring& wide, int flags) {
     std::string native;
     if (!toNative(wide, native)) {
         return -1;
     }
     int fd;
     do {
-        fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
     return fd < 0 ? fd : keepAwayFromZero(fd);
 }
@@ -54,7 +55,7 @@ bool TMyFile::open() {
     if (fd != 0) {
         return true;
     }
-    int opened = openReadOnly(path);
+    int opened = openNative(path, O_RDONLY);
     if (opened < 0) {
         return false;
     }
@@ -96,6 +97,68 @@ void TMyFile::close() {
         ::close(fd);
         fd = 0;
     }
+}
+
+bool TMyFile::create() {
+    close();
+    int opened = openNative(path, O_WRONLY | O_CREAT | O_TRUNC);
+    if (opened < 0) {
+        return false;
+    }
+    fd = opened;
+    return true;
+}
+
+bool TMyFile::openToAppend(unsigned long long& held) {
+    close();
+    int opened = openNative(path, O_WRONLY | O_CREAT | O_APPEND);
+    if (opened < 0) {
+        return false;
+    }
+    fd = opened;
+    struct stat info;
+    if (fstat(fd, &info) != 0) {
+        close();
+        return false;
+    }
+    held = static_cast<unsigned long long>(info.st_size);
+    return true;
+}
+
+bool TMyFile::write(const void* data, unsigned long length) {
+    if (fd == 0) {
+        errno = EBADF;
+        return false;
+    }
+    auto* next = static_cast<const char*>(data);
+    while (length > 0) {
+        ssize_t count = ::write(fd, next, length);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            // A file that takes nothing yet reports no error has no room left.
+            if (count == 0) {
+                errno = ENOSPC;
+            }
+            return false;
+        }
+        next += count;
+        length -= static_cast<unsigned long>(count);
+    }
+    return true;
+}
+
+bool TMyFile::rename(const std::wstring& from, const std::wstring& to) {
+    std::string nativeFrom;
+    std::string nativeTo;
+    return toNative(from, nativeFrom) && toNative(to, nativeTo) &&
+           ::rename(nativeFrom.c_str(), nativeTo.c_str()) == 0;
+}
+
+bool TMyFile::remove(const std::wstring& target) {
+    std::string native;
+    return toNative(target, native) && unlink(native.c_str()) == 0;
 }
 
 std::wstring TMyFile::mktemp(const std::wstring& prefix, bool makeDir) {

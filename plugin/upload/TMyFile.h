@@ -26,6 +26,18 @@ public:
     unsigned long long size();
     void close();
 
+    // Writing: `path` made empty (created when missing), or opened to add at its end with its
+    // current size in `held`. Either closes what was open first.
+    bool create();
+    bool openToAppend(unsigned long long& held);
+    // Writes all `length` bytes; false when any could not be written (a full disk), errno telling
+    // why. What was written before the failure stays.
+    bool write(const void* data, unsigned long length);
+
+    // Replaces `to` by `from` in one step (same file system).
+    static bool rename(const std::wstring& from, const std::wstring& to);
+    static bool remove(const std::wstring& target);
+
     // A unique name under TMPDIR (or /tmp) starting with prefix: with makeDir a new empty folder
     // whose name ends in "/", otherwise a name that exists nowhere. Empty on failure.
     static std::wstring mktemp(const std::wstring& prefix, bool makeDir);

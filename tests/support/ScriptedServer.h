@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,9 @@ struct ScriptedResponse {
     bool fail = false;   // transport failure after `body` was delivered
     std::string headers = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n";
     std::string body;
-    size_t piece = 64 * 1024; // bytes per data event
-    bool hold = false;        // stall after opening (to test cancel)
+    size_t piece = 64 * 1024;     // bytes per data event
+    bool hold = false;            // stall after opening (to test cancel)
+    std::optional<size_t> length; // the length announced instead of the body's (a cut body)
 };
 
 class ScriptedServer {

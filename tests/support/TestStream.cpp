@@ -21,7 +21,7 @@ void TestStream::open() {
         return;
     }
     setHeaders(m_response.headers);
-    setLength(m_response.body.size());
+    setLength(m_response.length.value_or(m_response.body.size()));
     setOpen(true);
     FB::StreamOpenedEvent event(this);
     SendEvent(&event);

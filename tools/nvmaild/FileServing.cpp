@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <iostream>
 #include <utility>
 
 #include "tools/nvmaild/DecimalText.h"
@@ -115,6 +116,9 @@ Response FileServing::download(std::string_view relativePath, const QueryParams&
     }
     if (offset > size)
         return Response::text(416, m_resumeParam + " past the end of the file\n");
+    // Where each download starts, so a run's output shows that a resume asked only for the rest.
+    std::cout << "nvmaild: download /files/" << relativePath << " from " << offset << " of " << size
+              << std::endl;
     return fileResponse(std::move(resolved), offset, size);
 }
 

@@ -1,5 +1,7 @@
 #include "tools/nvmaild/Router.h"
 
+#include <iostream>
+
 #include "tools/nvmaild/AdminService.h"
 #include "tools/nvmaild/FileServing.h"
 #include "tools/nvmaild/ProtocolAnswers.h"
@@ -111,6 +113,7 @@ Response Router::finish(PendingRequest& request, std::string_view body) {
                                       m_uploads.query(request.query, QueryParams::parse(body)));
             break;
         case Endpoint::UploadBlock:
+            std::cout << "nvmaild: block of " << body.size() << " bytes" << std::endl;
             response =
                 protocolAnswer(request.endpoint, m_uploads.finishBlock(*request.ticket, body,
                                                                        request.faults.storeHalf));

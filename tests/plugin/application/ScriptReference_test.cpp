@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include "plugin/application/NVPlugin.h"
+#include "plugin/download/TDownloadManager.h"
 #include "plugin/upload/TUploadManager.h"
+#include "tests/support/FakeJSObject.h"
 #include "tests/support/TestBrowserHost.h"
 
 namespace {
@@ -76,6 +78,18 @@ TEST_F(ScriptReferenceTest, EveryRegisteredMemberIsDocumented) {
         {"Checksum object",
          [](ScriptReferenceTest& t) {
              return t.root()->Invoke("mycrc", {0}).cast<FB::JSAPIPtr>();
+         }},
+        {"Download manager",
+         [](ScriptReferenceTest& t) {
+             return t.root()->Invoke("download", {}).cast<FB::JSAPIPtr>();
+         }},
+        {"Download item",
+         [](ScriptReferenceTest& t) {
+             auto manager = boost::dynamic_pointer_cast<TDownloadManager>(
+                 t.root()->Invoke("download", {}).cast<FB::JSAPIPtr>());
+             auto options = nvtest::FakeJSObject::object(
+                 t.host, {{"url", "http://127.0.0.1/files/a.bin"}, {"name", "a.bin"}});
+             return manager->items().at(manager->add(FB::JSObjectPtr(options)) - 1);
          }},
         {"Mail message object",
          [](ScriptReferenceTest& t) { return t.root()->Invoke("mime", {}).cast<FB::JSAPIPtr>(); }},

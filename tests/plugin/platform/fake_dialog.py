@@ -17,7 +17,9 @@ Environment:
                             locale    LC_ALL, LC_CTYPE, LC_MESSAGES and LANG as it got them
                                       (null when unset)
                             error     only for a command line it does not understand (exit 255)
-  NV_FAKE_DIALOG_ANSWER   the answer to every request; without it the dialog is cancelled.
+  NV_FAKE_DIALOG_ANSWER   the answer to every request; without it the dialog is cancelled. An
+                          object keyed by kind ({"folder": {...}, "open": {...}}) answers each
+                          kind with its own answer (a kind it does not name is cancelled).
   NV_FAKE_DIALOG_ANSWER_FILE
                           when set and the file exists, its content is the answer instead, so
                           that a browser test can change the answer while the browser runs.
@@ -131,12 +133,19 @@ def kdialog_request(args):
     return request, separator
 
 
-def next_answer():
+KINDS = ("open", "save", "folder", "question")
+
+
+def next_answer(kind):
     answer_file = os.environ.get("NV_FAKE_DIALOG_ANSWER_FILE")
     if answer_file and os.path.exists(answer_file):
         with open(answer_file, **ENCODING) as file:
-            return json.loads(file.read())
-    return json.loads(os.environ.get("NV_FAKE_DIALOG_ANSWER", '{"cancel": true}'))
+            reply = json.loads(file.read())
+    else:
+        reply = json.loads(os.environ.get("NV_FAKE_DIALOG_ANSWER", '{"cancel": true}'))
+    if any(name in reply for name in KINDS):
+        return reply.get(kind, {"cancel": True})
+    return reply
 
 
 def record(request):
@@ -182,7 +191,7 @@ def main():
                 "error": str(usage)})
         return 255
     record(request)
-    return answer(request, separator, next_answer())
+    return answer(request, separator, next_answer(request["kind"]))
 
 
 if __name__ == "__main__":
