@@ -51,6 +51,13 @@ public:
         auto manager = boost::dynamic_pointer_cast<TUploadManager>(uploadManager());
         return manager->get_item(manager->addFile(L"/nonexistent/file"));
     }
+    FB::JSAPIPtr downloadItem() {
+        auto manager = boost::dynamic_pointer_cast<TDownloadManager>(
+            root()->Invoke("download", {}).cast<FB::JSAPIPtr>());
+        auto options = nvtest::FakeJSObject::object(
+            host, {{"url", "http://127.0.0.1/files/a.bin"}, {"name", "a.bin"}});
+        return manager->items().at(manager->add(FB::JSObjectPtr(options)) - 1);
+    }
 
 protected:
     void SetUp() override {
@@ -83,14 +90,7 @@ TEST_F(ScriptReferenceTest, EveryRegisteredMemberIsDocumented) {
          [](ScriptReferenceTest& t) {
              return t.root()->Invoke("download", {}).cast<FB::JSAPIPtr>();
          }},
-        {"Download item",
-         [](ScriptReferenceTest& t) {
-             auto manager = boost::dynamic_pointer_cast<TDownloadManager>(
-                 t.root()->Invoke("download", {}).cast<FB::JSAPIPtr>());
-             auto options = nvtest::FakeJSObject::object(
-                 t.host, {{"url", "http://127.0.0.1/files/a.bin"}, {"name", "a.bin"}});
-             return manager->items().at(manager->add(FB::JSObjectPtr(options)) - 1);
-         }},
+        {"Download item", [](ScriptReferenceTest& t) { return t.downloadItem(); }},
         {"Mail message object",
          [](ScriptReferenceTest& t) { return t.root()->Invoke("mime", {}).cast<FB::JSAPIPtr>(); }},
         {"Screen-capture object",
