@@ -15,16 +15,6 @@ namespace {
 // A temporary name that another user took between our choice and our open is simply skipped.
 constexpr int kTemporaryAttempts = 16;
 
-bool toNative(const std::wstring& wide, std::string& native) {
-    try {
-        native = FB::wstring_to_utf8(wide);
-        return true;
-    } catch (const std::exception&) {
-        errno = EILSEQ;
-        return false;
-    }
-}
-
 } // namespace
 
 std::string finalComponent(const std::string& name) {
@@ -45,7 +35,7 @@ std::wstring wideName(const std::string& name) {
 
 int createFile(const std::wstring& path, bool exclusive) {
     std::string native;
-    if (!toNative(path, native)) {
+    if (!TMyFile::toNative(path, native)) {
         return -1;
     }
     // O_NOFOLLOW with O_EXCL refuses a planted link even where it dangles.
@@ -81,7 +71,7 @@ int createTemporaryFile(const std::wstring& suffix, std::wstring& path) {
 void removeFile(const std::wstring& path) {
     const int saved = errno;
     std::string native;
-    if (toNative(path, native)) {
+    if (TMyFile::toNative(path, native)) {
         ::unlink(native.c_str());
     }
     errno = saved;

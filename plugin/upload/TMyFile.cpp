@@ -13,17 +13,6 @@
 
 namespace {
 
-// Paths that are not valid text cannot name a file; report them as the system would.
-bool toNative(const std::wstring& wide, std::string& native) {
-    try {
-        native = FB::wstring_to_utf8(wide);
-        return true;
-    } catch (const std::exception&) {
-        errno = EILSEQ;
-        return false;
-    }
-}
-
 // Descriptor 0 means "not open", so a descriptor that lands on 0 (stdin closed in the host
 // process) is moved to a higher number.
 int keepAwayFromZero(int fd) {
@@ -39,7 +28,7 @@ int keepAwayFromZero(int fd) {
 
 int openNative(const std::wstring& wide, int flags) {
     std::string native;
-    if (!toNative(wide, native)) {
+    if (!TMyFile::toNative(wide, native)) {
         return -1;
     }
     int fd;
@@ -217,4 +206,14 @@ bool TMyFile::checkAndMkdir(std::wstring& dirPath) {
 std::string TMyFile::getError() {
     int error = errno;
     return "(" + std::to_string(static_cast<unsigned>(error)) + ")" + std::strerror(error);
+}
+
+bool TMyFile::toNative(const std::wstring& wide, std::string& native) {
+    try {
+        native = FB::wstring_to_utf8(wide);
+        return true;
+    } catch (const std::exception&) {
+        errno = EILSEQ;
+        return false;
+    }
 }

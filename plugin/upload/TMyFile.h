@@ -46,6 +46,9 @@ public:
     static bool checkAndMkdir(std::wstring& dirPath);
     // "(" errno ")" followed directly by the system's text for it.
     static std::string getError();
+    // The path as the file system takes it (UTF-8); false, with errno EILSEQ, for a path that is
+    // not valid text and so cannot name a file.
+    static bool toNative(const std::wstring& wide, std::string& native);
 
     std::wstring path;
     int fd = 0;
