@@ -30,11 +30,10 @@ import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "upload"))
-from browser_upload_bench import BenchError, PeakMemory, Server  # noqa: E402
+from browser_upload_bench import BenchError, Server, run_nvhost_page  # noqa: E402
 
 FILE_NAME = "download.bin"
 ARCHIVE_NAME = "archive.zip"
-NVHOST_TIMEOUT = 900
 IDLE_MS = 3000
 CONTESTANTS = ("plugin", "xhr", "curl", "plugin-unzip", "curl-unzip")
 
@@ -62,32 +61,10 @@ def make_archive(path, size, count=2000):
 
 
 def run_page(args, server, mode, name, tmpdir, unzip=False):
-    """One page load in nvhost: the page's "BENCH" figures and the peak memory (KiB)."""
+    """One page load in nvhost: the page's "BENCH" figures (seconds) and the peak memory (KiB)."""
     query = {"mode": mode, "name": name, "idle": IDLE_MS, "unzip": "1" if unzip else "0"}
     url = server.url + "download_bench.html?" + urllib.parse.urlencode(query)
-    env = dict(os.environ, TMPDIR=tmpdir)
-    command = [os.path.join(args.build, "tools", "nvhost", "nvhost"), "--timeout",
-               str(NVHOST_TIMEOUT), "--plugin-dir", os.path.join(args.build, "plugin-dir"), url]
-    process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                               stderr=subprocess.STDOUT, text=True, errors="replace", env=env)
-    memory = PeakMemory(process.pid)
-    memory.start()
-    result = None
-    output = []
-    for line in process.stdout:
-        line = line.rstrip("\n")
-        output.append(line)
-        if line.startswith("BENCH "):
-            memory.sample()
-            result = line.split()[1:]
-    code = process.wait()
-    memory.running = False
-    memory.join()
-    if code != 0 or not result or result[0] != mode:
-        raise BenchError("%s page failed (exit %d):\n  %s" % (mode, code, "\n  ".join(output[-15:])))
-    figures = dict(field.split("=") for field in result[1:])
-    return {key: float(value) / 1000 for key, value in figures.items() if key != "bytes"}, \
-        memory.peak_kib
+    return run_nvhost_page(args.build, url, dict(os.environ, TMPDIR=tmpdir), mode)
 
 
 def plugin_folder(tmpdir):

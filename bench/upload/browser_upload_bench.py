@@ -142,17 +142,11 @@ class PeakMemory(threading.Thread):
             time.sleep(0.05)
 
 
-def run_page(args, server, test_file, mode):
-    """One page load in nvhost: the page's "BENCH" figures (milliseconds) and the peak memory."""
-    query = {"mode": mode, "block": test_file.block, "size": test_file.size, "idle": IDLE_MS,
-             "pattern": "/files/pattern.bin", "name": FILE_NAME, "crc": test_file.crc,
-             "crc2": test_file.crc2}
-    url = server.url + "upload_bench.html?" + urllib.parse.urlencode(query)
-    env = dict(os.environ)
-    env["NV_DIALOG_PROGRAM"] = FAKE_DIALOG
-    env["NV_FAKE_DIALOG_ANSWER"] = json.dumps({"paths": [test_file.path]})
-    command = [os.path.join(args.build, "tools", "nvhost", "nvhost"), "--timeout",
-               str(NVHOST_TIMEOUT), "--plugin-dir", os.path.join(args.build, "plugin-dir"), url]
+def run_nvhost_page(build, url, env, mode):
+    """One page load in nvhost: the figures of the page's "BENCH <mode> name=value ..." line,
+    as seconds (the page reports milliseconds, "bytes" excepted), and the peak memory (KiB)."""
+    command = [os.path.join(build, "tools", "nvhost", "nvhost"), "--timeout",
+               str(NVHOST_TIMEOUT), "--plugin-dir", os.path.join(build, "plugin-dir"), url]
     process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                stderr=subprocess.STDOUT, text=True, errors="replace", env=env)
     memory = PeakMemory(process.pid)
@@ -171,9 +165,21 @@ def run_page(args, server, test_file, mode):
     if code != 0 or not result or result[0] != mode:
         raise BenchError("%s page failed (exit %d):\n  %s"
                          % (mode, code, "\n  ".join(output[-15:])))
-    times = {key: float(value) / 1000 for key, value in
-             (field.split("=") for field in result[1:])}
-    return times, memory.peak_kib
+    figures = {key: float(value) / 1000 for key, value in
+               (field.split("=") for field in result[1:]) if key != "bytes"}
+    return figures, memory.peak_kib
+
+
+def run_page(args, server, test_file, mode):
+    """One page load in nvhost: the page's "BENCH" figures (seconds) and the peak memory."""
+    query = {"mode": mode, "block": test_file.block, "size": test_file.size, "idle": IDLE_MS,
+             "pattern": "/files/pattern.bin", "name": FILE_NAME, "crc": test_file.crc,
+             "crc2": test_file.crc2}
+    url = server.url + "upload_bench.html?" + urllib.parse.urlencode(query)
+    env = dict(os.environ)
+    env["NV_DIALOG_PROGRAM"] = FAKE_DIALOG
+    env["NV_FAKE_DIALOG_ANSWER"] = json.dumps({"paths": [test_file.path]})
+    return run_nvhost_page(args.build, url, env, mode)
 
 
 def run_curl(server, test_file):
