@@ -29,6 +29,7 @@ printf '%s\n' "$@" > "$(dirname "$0")/arguments"
 case "$NV_FAKE_CAPTURE" in
 write) printf 'PNG' > "$2" ;;
 link) ln -s "$(dirname "$0")/elsewhere" "$2" ;;
+hardlink) printf 'PNG' > "$2" && ln "$2" "$(dirname "$0")/second-name" ;;
 empty) : > "$2" ;;
 esac
 )";
@@ -94,7 +95,7 @@ TEST_F(ScreenCaptureTest, RunsTheCompanionWithTheActionAndANewFileName) {
 }
 
 TEST_F(ScreenCaptureTest, GivesNothingUnlessTheCompanionMadeANewFileOfItsOwn) {
-    for (const char* outcome : {"none", "link", "empty"}) {
+    for (const char* outcome : {"none", "link", "hardlink", "empty"}) {
         environment.set("NV_FAKE_CAPTURE", outcome);
         EXPECT_EQ(capture.Invoke("capture", {}).cast<std::wstring>(), L"") << outcome;
         EXPECT_TRUE(capture.Invoke("upload", {}).cast<FB::VariantList>().empty()) << outcome;
