@@ -94,6 +94,9 @@ private:
     // REQUIRES: m_mutex held. The same for a file step that just failed: error 9, the system's
     // text.
     [[noreturn]] void throwFileErrorLocked();
+    // REQUIRES: m_mutex held. When a stop was requested: records "User beak" (state 6) and throws
+    // std::bad_exception.
+    void throwIfStoppedLocked();
     // REQUIRES: m_mutex held. Writes the bytes received and not yet written; false when they could
     // not all be written (errno tells why). They are dropped either way.
     bool flushLocked();

@@ -55,16 +55,20 @@ void TDownloadItem::notify(int state, int percent) {
     }
 }
 
+void TDownloadItem::throwIfStoppedLocked() {
+    if (m_stoppedFlag) {
+        m_lastErrorNum = ERR_USER_BREAK;
+        m_lastErrorStr = kUserBreakText;
+        m_state = STATE_ERROR;
+        throw std::bad_exception();
+    }
+}
+
 void TDownloadItem::indicate(STATE state, int percent) {
     int entered;
     {
         Lock lock(m_mutex);
-        if (m_stoppedFlag) {
-            m_lastErrorNum = ERR_USER_BREAK;
-            m_lastErrorStr = kUserBreakText;
-            m_state = STATE_ERROR;
-            throw std::bad_exception();
-        }
+        throwIfStoppedLocked();
         entered = enterLocked(state, percent);
     }
     notify(entered, percent);

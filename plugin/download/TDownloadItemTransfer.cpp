@@ -90,12 +90,7 @@ void TDownloadItem::getDataCallback(unsigned transfer, const void* data, size_t 
         bool changed;
         {
             Lock lock(m_mutex);
-            if (m_stoppedFlag) {
-                m_lastErrorNum = ERR_USER_BREAK;
-                m_lastErrorStr = kUserBreakText;
-                m_state = STATE_ERROR;
-                throw std::bad_exception();
-            }
+            throwIfStoppedLocked();
             m_pending.append(static_cast<const char*>(data), length);
             if (m_pending.size() >= kWriteSize && !flushLocked()) {
                 // The bytes written so far stay in the temporary file for a resume.
