@@ -115,9 +115,6 @@ class Nvhost:
             os.makedirs(args.screenshot_dir, exist_ok=True)
             name = re.sub(r"[^A-Za-z0-9._-]", "_", page.split("?")[0]) + ".png"
             command += ["--screenshot", os.path.join(os.path.abspath(args.screenshot_dir), name)]
-        env = None
-        if args.home:
-            env = dict(os.environ, HOME=args.home)
         try:
             process = start(command + [url], without_plugin_paths(args.home) if args.home else None)
         except OSError as error:

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Tests of what the e2e verdicts rest on: run.py and the page library in every browser, and nvhost.
+"""Tests of what the e2e verdicts rest on: run.py and the page library in every browser.
 
 A harness that lets a failing page pass would make every browser test worthless, so each browser
 is shown a page that fails in every way a page can.
@@ -13,7 +13,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -127,84 +126,6 @@ class RunnerTest(HarnessCase):
             "--- FAILED pages/a.html in nvhost: nvhost crashed (SIGSEGV); last output:",
             "    about to crash",
         ])
-
-
-class HostTest(HarnessCase):
-    """nvhost alone, against a server the test runs."""
-
-    def setUp(self):
-        super().setUp()
-        server = subprocess.Popen(self.server_command().split(), stdin=subprocess.DEVNULL,
-                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        self.addCleanup(server.wait, PROCESS_LIMIT)
-        self.addCleanup(server.stdout.close)
-        self.addCleanup(server.terminate)
-        self.base = server.stdout.readline().split("listening on ")[1].strip()
-
-    def nvhost(self, *args):
-        done = subprocess.run([ARGS.nvhost] + list(args), stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
-                              timeout=PROCESS_LIMIT)
-        return done.returncode, done.stdout.splitlines()
-
-    def test_page_code_dialogs_and_screenshot(self):
-        shot = self.root.file("shot.png")
-        self.root.add("page.html", "<script>alert('hi'); nvhost.exit(confirm('go?') ? 7 : 8);"
-                                   "</script>")
-        code, lines = self.nvhost("--confirm", "no", "--screenshot", shot, "--timeout", "30",
-                                  self.base + "page.html")
-        self.assertEqual(code, 8, "\n".join(lines))
-        self.assertEqual(lines[-2:], ["nvhost: alert: hi", "nvhost: confirm: go? -> no"])
-        with open(shot, "rb") as png:
-            self.assertEqual(png.read(8), b"\x89PNG\r\n\x1a\n")
-
-    def test_bad_exit_codes_and_command_lines_never_pass(self):
-        cases = [(['"0"'], 123, 'nvhost: page asked to exit with invalid code "0"'),
-                 ([""], 123, "nvhost: page asked to exit with invalid code (none)"),
-                 (["1.5"], 123, "nvhost: page asked to exit with invalid code 1.5"),
-                 (["100"], 123, "nvhost: page asked to exit with invalid code 100"),
-                 (["--size", "10x10"], 120, "nvhost: --size wants WIDTHxHEIGHT, each from 16 to "
-                                            "8192, got '10x10'"),
-                 (["--timeout", "0"], 120, "nvhost: --timeout 0 (no limit) is only allowed with "
-                                           "--show"),
-                 (["--confirm", "maybe"], 120, "nvhost: --confirm wants yes or no, got 'maybe'")]
-        for index, (args, expected_code, expected_line) in enumerate(cases):
-            with self.subTest(args=args):
-                page = "exit%d.html" % index
-                if expected_code == 123:
-                    self.root.add(page, "<script>nvhost.exit(%s);</script>" % args[0])
-                    args = ["--timeout", "30"]
-                code, lines = self.nvhost(*args, self.base + page)
-                self.assertEqual(code, expected_code, "\n".join(lines))
-                self.assertIn(expected_line, lines)
-
-    def test_private_display_dies_with_a_killed_browser(self):
-        self.root.add("idle.html", "<script>console.log('idle page up');</script>")
-        browser = subprocess.Popen([ARGS.nvhost, "--timeout", "300", self.base + "idle.html"],
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                   stderr=subprocess.DEVNULL, text=True)
-        try:
-            self.assertEqual(browser.stdout.readline().strip(), "idle page up")
-            with open("/proc/%d/task/%d/children" % (browser.pid, browser.pid)) as children:
-                xvfb = [int(pid) for pid in children.read().split()]
-            self.assertEqual(len(xvfb), 1)
-        finally:
-            browser.kill()
-            browser.wait(PROCESS_LIMIT)
-            browser.stdout.close()
-        deadline = time.monotonic() + PROCESS_LIMIT
-        while is_running(xvfb[0]) and time.monotonic() < deadline:
-            time.sleep(0.05)
-        self.assertFalse(is_running(xvfb[0]), "Xvfb outlived the killed browser")
-
-
-def is_running(pid):
-    """False once the process has ended, including as a zombie nobody reaped yet."""
-    try:
-        with open("/proc/%d/stat" % pid) as stat:
-            return stat.read().rsplit(")", 1)[1].split()[0] != "Z"
-    except FileNotFoundError:
-        return False
 
 
 def main():
