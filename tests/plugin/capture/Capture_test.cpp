@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "plugin/capture/TRecorders.h"
 #include "src/ScriptingCore/utf8_tools.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TempFolder.h"
@@ -60,69 +59,40 @@ protected:
 
 } // namespace
 
-TEST(ToolPath, IsTheToolBesideTheBasePath) {
-    struct Case {
-        const char* base;
-        const char* expected;
-    };
-    for (const Case& c : std::vector<Case>{{"/opt/tools/plugin.bin", "/opt/tools/screencapture"},
-                                           {"", "screencapture"},
-                                           {"plugin.bin", "screencapture"},
-                                           {"/libnvplugin.so", "/screencapture"},
-                                           {"/opt/nv/", "/opt/nv/screencapture"}}) {
-        EXPECT_EQ(TToolPluginBase::toolPath(c.base, "screencapture"), c.expected) << c.base;
-    }
-}
-
-TEST_F(ScreenCaptureTest, RunsTheCompanionWithTheActionAndANewFileName) {
-    environment.set("NV_FAKE_CAPTURE", "write");
-    EXPECT_TRUE(capture.GetProperty("supportCapture").cast<bool>());
-    EXPECT_EQ(capture.GetProperty("execpath").cast<std::string>(), tools + "/screencapture");
-    std::string first = FB::wstring_to_utf8(capture.Invoke("capture", {}).cast<std::wstring>());
-    EXPECT_EQ(readFile(tools + "/arguments"), "capture\n" + first + "\n");
-    std::string second = FB::wstring_to_utf8(capture.Invoke("clipboard", {}).cast<std::wstring>());
-    EXPECT_EQ(readFile(tools + "/arguments"), "clipboard\n" + second + "\n");
-    for (const std::string& path : {first, second}) {
-        EXPECT_EQ(path.rfind(temporary + "/NVCapture", 0), 0u) << path;
-        EXPECT_EQ(path.substr(path.size() - 4), ".png");
-        EXPECT_EQ(readFile(path), "PNG");
-    }
-    EXPECT_NE(first, second);
-    FB::VariantList indices = capture.Invoke("upload", {}).cast<FB::VariantList>();
-    ASSERT_EQ(indices.size(), 1u);
-    EXPECT_EQ(indices[0].convert_cast<unsigned long>(), 41u);
-    EXPECT_EQ(uploader->added, std::vector<std::wstring>{FB::utf8_to_wstring(second)});
-}
-
-TEST_F(ScreenCaptureTest, GivesNothingUnlessTheCompanionMadeANewFileOfItsOwn) {
-    for (const char* outcome : {"none", "link", "hardlink", "empty"}) {
+TEST_F(ScreenCaptureTest, OnlyANewFileOfTheCompanionsOwnIsHandedToTheUploader) {
+    const std::pair<std::string, std::string> runs[] = {
+        {"write", "capture"},    {"none", "capture"},    {"link", "clipboard"},
+        {"hardlink", "capture"}, {"empty", "clipboard"}, {"write", "clipboard"}};
+    std::vector<std::wstring> kept;
+    for (const auto& [outcome, action] : runs) {
+        SCOPED_TRACE(outcome + " " + action);
         environment.set("NV_FAKE_CAPTURE", outcome);
-        EXPECT_EQ(capture.Invoke("capture", {}).cast<std::wstring>(), L"") << outcome;
-        EXPECT_TRUE(capture.Invoke("upload", {}).cast<FB::VariantList>().empty()) << outcome;
+        std::string path = FB::wstring_to_utf8(capture.Invoke(action, {}).cast<std::wstring>());
+        FB::VariantList indices = capture.Invoke("upload", {}).cast<FB::VariantList>();
+        if (outcome != "write") {
+            EXPECT_EQ(path, "");
+            EXPECT_TRUE(indices.empty());
+            continue;
+        }
+        EXPECT_EQ(readFile(tools + "/arguments"), action + "\n" + path + "\n");
+        EXPECT_EQ(path.rfind(temporary + "/NVCapture", 0), 0u) << path;
+        EXPECT_EQ(readFile(path), "PNG");
+        kept.push_back(FB::utf8_to_wstring(path));
+        ASSERT_EQ(indices.size(), 1u);
+        EXPECT_EQ(indices[0].convert_cast<unsigned long>(), 40 + kept.size());
     }
-    EXPECT_TRUE(uploader->added.empty());
+    EXPECT_EQ(uploader->added, kept);
+    EXPECT_NE(kept.front(), kept.back()) << "every capture gets a new name";
+    uploader.reset(); // the root object is gone
+    EXPECT_TRUE(capture.Invoke("upload", {}).cast<FB::VariantList>().empty());
 }
 
 TEST_F(ScreenCaptureTest, WithoutAnExecutableCompanionNothingRuns) {
     environment.set("NV_FAKE_CAPTURE", "write");
     chmod((tools + "/screencapture").c_str(), 0644);
     EXPECT_FALSE(capture.GetProperty("supportCapture").cast<bool>());
-    EXPECT_TRUE(capture.GetProperty("supportClipboard").cast<bool>());
     EXPECT_EQ(capture.Invoke("clipboard", {}).cast<std::wstring>(), L"");
     EXPECT_FALSE(std::filesystem::exists(tools + "/arguments"));
     TScreenCapture besideNothing("libnvplugin.so", uploader);
     EXPECT_FALSE(besideNothing.GetProperty("supportCapture").cast<bool>());
-}
-
-TEST_F(ScreenCaptureTest, UploadFindsNoUploaderOnceTheRootObjectIsGone) {
-    environment.set("NV_FAKE_CAPTURE", "write");
-    EXPECT_TRUE(capture.Invoke("upload", {}).cast<FB::VariantList>().empty()) << "nothing taken";
-    EXPECT_NE(capture.Invoke("capture", {}).cast<std::wstring>(), L"");
-    TSoundRecorder sound(tools + "/libnvplugin.so", uploader);
-    TVideoRecorder video(tools + "/libnvplugin.so", uploader);
-    EXPECT_TRUE(sound.Invoke("upload", {}).cast<FB::VariantList>().empty());
-    EXPECT_TRUE(video.Invoke("upload", {}).cast<FB::VariantList>().empty());
-    EXPECT_TRUE(uploader->added.empty());
-    uploader.reset();
-    EXPECT_TRUE(capture.Invoke("upload", {}).cast<FB::VariantList>().empty());
 }

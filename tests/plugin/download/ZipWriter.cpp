@@ -17,18 +17,13 @@ void put32(std::string& out, uint32_t value) {
     put16(out, value >> 16);
 }
 
+// A zlib stream without its 2-byte header and 4-byte checksum is the raw deflate data zip holds.
 std::string rawDeflate(const std::string& data) {
-    z_stream stream = {};
-    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, data.size()), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    stream.avail_in = static_cast<uInt>(data.size());
-    stream.next_out = reinterpret_cast<Bytef*>(&out[0]);
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
+    uLongf size = compressBound(data.size());
+    std::string out(size, '\0');
+    compress(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(data.data()),
+             data.size());
+    return out.substr(2, size - 6);
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 #include "plugin/platform/Dialogs.h"
 
 #include <filesystem>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "plugin/platform/DialogTitles.h"
 #include "src/ScriptingCore/utf8_tools.h"
 #include "tests/plugin/platform/FakeDialog.h"
 #include "tests/support/ScopedEnvironment.h"
@@ -14,17 +14,32 @@ namespace {
 
 using Paths = std::vector<std::wstring>;
 
+struct LocaleCase {
+    const char* all;
+    const char* messages;
+    const char* lang;
+    const char* openTitle;
+    const char* saveTitle;
+};
+
 class DialogsTest : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
         dialog = std::make_unique<FakeDialog>(environment, dir, GetParam());
-        setLocale("en_US.UTF-8");
+        environment.unset("LC_CTYPE");
+        setLocale(nullptr, nullptr, "en_US.UTF-8");
     }
 
-    void setLocale(const std::string& locale) {
-        environment.unset("LC_ALL");
-        environment.unset("LC_MESSAGES");
-        environment.set("LANG", locale);
+    void setLocale(const char* all, const char* messages, const char* lang) {
+        const std::pair<const char*, const char*> variables[] = {
+            {"LC_ALL", all}, {"LC_MESSAGES", messages}, {"LANG", lang}};
+        for (const auto& [name, value] : variables) {
+            if (value) {
+                environment.set(name, value);
+            } else {
+                environment.unset(name);
+            }
+        }
     }
 
     ScopedEnvironment environment;
@@ -45,63 +60,69 @@ std::string start(const FakeDialog::Request& request) {
 
 } // namespace
 
-TEST_P(DialogsTest, OpenDialogAppendsEveryChosenFileInOrder) {
-    setLocale("zh_TW.UTF-8");
-    dialog->answer(R"({"paths": ["/data/one.txt", "/data/two words.txt"]})");
-    Paths paths = {L"/kept"};
-    EXPECT_TRUE(browser(nullptr, L"*.txt", false, paths));
-    EXPECT_EQ(paths, (Paths{L"/kept", L"/data/one.txt", L"/data/two words.txt"}));
-    FakeDialog::Request asked = dialog->only();
-    EXPECT_EQ(text(asked, "kind"), "open");
-    EXPECT_EQ(text(asked, "title"), u8"選擇文檔");
-    EXPECT_EQ(text(asked, "multiple"), "true");
+TEST(DialogTitles, TheFirstLocaleSetAmongLcAllLcMessagesAndLangChoosesTheTitles) {
+    const LocaleCase cases[] = {
+        {nullptr, nullptr, "zh_TW.UTF-8", u8"選擇文檔", u8"保存文檔"},
+        {nullptr, nullptr, "zh_HK.Big5", u8"選擇文檔", u8"保存文檔"},
+        {nullptr, nullptr, "zh_CN.GB18030", u8"选择文件", u8"保存文件"},
+        {nullptr, nullptr, "en_US.UTF-8", "Open files", "Save file"},
+        {nullptr, nullptr, nullptr, "Open files", "Save file"},
+        {nullptr, nullptr, "zh_SG.UTF-8", "Open files", "Save file"},
+        {"en_GB.UTF-8", "zh_CN.UTF-8", "zh_CN.UTF-8", "Open files", "Save file"},
+        {"", "zh_TW.UTF-8", "en_US.UTF-8", u8"選擇文檔", u8"保存文檔"},
+        {"", "", "zh_CN", u8"选择文件", u8"保存文件"},
+        {"C", nullptr, "zh_CN.UTF-8", "Open files", "Save file"},
+    };
+    for (const LocaleCase& locale : cases) {
+        ScopedEnvironment environment;
+        const std::pair<const char*, const char*> variables[] = {
+            {"LC_ALL", locale.all}, {"LC_MESSAGES", locale.messages}, {"LANG", locale.lang}};
+        std::string described;
+        for (const auto& [name, value] : variables) {
+            if (value) {
+                environment.set(name, value);
+            } else {
+                environment.unset(name);
+            }
+            described += std::string(value ? value : "-") + " ";
+        }
+        EXPECT_EQ(NVPlatform::openFilesTitle(), locale.openTitle) << described;
+        EXPECT_EQ(NVPlatform::saveFileTitle(), locale.saveTitle) << described;
+    }
 }
 
-TEST_P(DialogsTest, SingleSelectionNeverAddsMoreThanOneEntry) {
-    dialog->answer(R"({"exit": 0, "stdout": "/data/a\n/data/b\n"})");
-    Paths paths;
-    EXPECT_TRUE(browser(nullptr, L"", true, paths));
-    EXPECT_EQ(paths.size(), 1u);
-    FakeDialog::Request asked = dialog->only();
-    EXPECT_EQ(text(asked, "title"), "Open files");
-    EXPECT_EQ(text(asked, "multiple"), "false");
-}
-
-TEST_P(DialogsTest, CancelledOpenDialogLeavesTheListAndItsResult) {
-    Paths empty;
-    EXPECT_FALSE(browser(nullptr, L"", false, empty));
-    EXPECT_TRUE(empty.empty());
-    Paths filled = {L"/kept"};
-    EXPECT_TRUE(browser(nullptr, L"", false, filled));
-    EXPECT_EQ(filled, Paths{L"/kept"});
-}
-
-TEST_P(DialogsTest, ChosenLinksAreResolvedAndNamesThatAreNotTextDropped) {
+TEST_P(DialogsTest, OpenDialogAppendsTheChosenFilesThatAreText) {
     std::filesystem::create_directory(dir + "/real");
     std::ofstream(dir + "/real/file.txt") << "x";
     std::filesystem::create_symlink(dir + "/real/file.txt", dir + "/alias.txt");
-    dialog->answer(R"({"paths": [")" + dir + R"(/alias.txt", "/data/\udcff.txt", "/data/b"]})");
-    Paths paths;
-    EXPECT_TRUE(browser(nullptr, L"", false, paths));
-    EXPECT_EQ(paths, (Paths{FB::utf8_to_wstring(dir + "/real/file.txt"), L"/data/b"}));
-}
-
-TEST_P(DialogsTest, SaveDialogFillsThePathOnlyWhenConfirmed) {
-    setLocale("zh_CN.UTF-8");
-    dialog->answer(R"({"paths": ["/data/new file.eml"]})");
-    std::wstring path;
-    EXPECT_TRUE(selectSaveFile(nullptr, L"suggested.eml", path));
-    EXPECT_EQ(path, L"/data/new file.eml");
-    FakeDialog::Request asked = dialog->only();
-    EXPECT_EQ(text(asked, "kind"), "save");
-    EXPECT_EQ(text(asked, "title"), u8"保存文件");
-
-    dialog->answer(R"({"cancel": true})");
-    EXPECT_TRUE(selectSaveFile(nullptr, L"", path));
-    EXPECT_EQ(path, L"/data/new file.eml");
-    std::wstring empty;
-    EXPECT_FALSE(selectSaveFile(nullptr, L"", empty));
-    EXPECT_TRUE(empty.empty());
+    struct Case {
+        bool single;
+        std::string answer;
+        Paths before;
+        Paths after;
+    };
+    const Case cases[] = {
+        // A single choice is taken whole.
+        {true, R"({"exit": 0, "stdout": "/data/a\n/data/b\n"})", {}, {L"/data/a\n/data/b"}},
+        // Appended in order; links are resolved; a name that is not UTF-8 is dropped.
+        {false,
+         R"({"paths": [")" + dir + R"(/alias.txt", "/data/\udcff.txt", "/data/two words"]})",
+         {L"/kept"},
+         {L"/kept", FB::utf8_to_wstring(dir + "/real/file.txt"), L"/data/two words"}},
+        {false, R"({"cancel": true})", {}, {}},
+        {false, R"({"cancel": true})", {L"/kept"}, {L"/kept"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        dialog->answer(c.answer);
+        Paths paths = c.before;
+        EXPECT_EQ(browser(nullptr, L"*.txt", c.single, paths), !c.after.empty());
+        EXPECT_EQ(paths, c.after);
+        FakeDialog::Request asked = dialog->only();
+        EXPECT_EQ(text(asked, "kind"), "open");
+        EXPECT_EQ(text(asked, "title"), "Open files");
+        EXPECT_EQ(text(asked, "multiple"), c.single ? "false" : "true");
+    }
 }
 
 TEST_P(DialogsTest, FolderDialogEndsTheChosenFolderWithASeparator) {
@@ -127,13 +148,15 @@ TEST_P(DialogsTest, FolderDialogEndsTheChosenFolderWithASeparator) {
 }
 
 TEST_P(DialogsTest, QuestionOffersNoAsDefaultAndYesAsTheOnlyTrueAnswer) {
-    const std::wstring message = L"Open <b>a&b.txt</b>?\n    /tmp/a&b.txt";
+    // Markup characters stay text; one character that is not Unicode loses no more than itself.
+    const std::wstring message =
+        std::wstring(L"Open <b>a&b.txt</b>?\n    /tmp/a&b.txt ") + wchar_t(0xD800);
     dialog->answer(R"({"button": "Yes"})");
     EXPECT_TRUE(confirmDlg(nullptr, message, L"Query"));
     FakeDialog::Request asked = dialog->only();
     EXPECT_EQ(text(asked, "kind"), "question");
     EXPECT_EQ(text(asked, "title"), "Query");
-    EXPECT_EQ(text(asked, "text"), FB::wstring_to_utf8(message));
+    EXPECT_EQ(text(asked, "text"), u8"Open <b>a&b.txt</b>?\n    /tmp/a&b.txt \uFFFD");
     EXPECT_EQ(text(asked, "yes"), "Yes");
     EXPECT_EQ(text(asked, "no"), "No");
     EXPECT_EQ(text(asked, "default"), "No");
@@ -147,89 +170,58 @@ TEST_P(DialogsTest, QuestionOffersNoAsDefaultAndYesAsTheOnlyTrueAnswer) {
     }
 }
 
-TEST_P(DialogsTest, TextsThatAreNotValidUnicodeStillReachTheDialog) {
-    dialog->answer(R"({"button": "Yes"})");
-    EXPECT_TRUE(confirmDlg(nullptr, std::wstring(L"bad ") + wchar_t(0xD800) + L" end", L"Query"));
-    EXPECT_EQ(text(dialog->only(), "text"), u8"bad \uFFFD end");
-}
-
 TEST_P(DialogsTest, TheProgramReadsItsUtf8TextsAsUtf8UnderAnyLocale) {
-    environment.unset("LC_CTYPE");
-    setLocale("C.UTF-8");
-    confirmDlg(nullptr, L"中文", L"t");
-    FakeDialog::Request asked = dialog->only();
-    EXPECT_EQ(text(asked, "locale.LC_CTYPE"), "null");
-
-    setLocale("C");
-    confirmDlg(nullptr, L"中文", L"t");
-    asked = dialog->only();
-    EXPECT_EQ(text(asked, "locale.LC_CTYPE"), "C.UTF-8");
-    EXPECT_EQ(text(asked, "locale.LANG"), "C");
-
-    // Not installed anywhere: the program would run in ASCII whatever LC_CTYPE says.
-    setLocale("xx_XX.UTF-8");
-    confirmDlg(nullptr, L"中文", L"t");
-    asked = dialog->only();
-    EXPECT_EQ(text(asked, "locale.LC_ALL"), "C.UTF-8");
-
-    // LC_ALL would override the character type; its language moves to LC_MESSAGES.
-    environment.set("LC_ALL", "POSIX");
-    environment.set("LC_MESSAGES", "C.UTF-8");
-    confirmDlg(nullptr, L"中文", L"t");
-    asked = dialog->only();
-    EXPECT_EQ(text(asked, "locale.LC_ALL"), "null");
-    EXPECT_EQ(text(asked, "locale.LC_MESSAGES"), "POSIX");
-    EXPECT_EQ(text(asked, "locale.LC_CTYPE"), "C.UTF-8");
+    // LC_ALL, LC_MESSAGES and LANG as set, then LC_ALL, LC_MESSAGES, LC_CTYPE and LANG as the
+    // program gets them. A locale that is not installed (xx_XX) runs the program in ASCII whatever
+    // LC_CTYPE says; LC_ALL would override the character type, so its language moves to
+    // LC_MESSAGES.
+    struct Case {
+        const char* all;
+        const char* messages;
+        const char* lang;
+        const char* seen;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, "C.UTF-8", "null null null C.UTF-8"},
+        {nullptr, nullptr, "C", "null null C.UTF-8 C"},
+        {nullptr, nullptr, "xx_XX.UTF-8", "C.UTF-8 null null xx_XX.UTF-8"},
+        {"POSIX", "C.UTF-8", "xx_XX.UTF-8", "null POSIX C.UTF-8 xx_XX.UTF-8"},
+    };
+    for (const Case& c : cases) {
+        setLocale(c.all, c.messages, c.lang);
+        confirmDlg(nullptr, L"中文", L"t");
+        FakeDialog::Request asked = dialog->only();
+        std::string seen;
+        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LC_CTYPE", "LANG"}) {
+            seen +=
+                (seen.empty() ? "" : " ") + text(asked, (std::string("locale.") + name).c_str());
+        }
+        EXPECT_EQ(seen, c.seen) << c.lang;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, DialogsTest, ::testing::Values("zenity", "kdialog"));
 
-class DialogProgramChoice : public ::testing::Test {
-protected:
-    void SetUp() override {
-        environment.unset("NV_DIALOG_PROGRAM");
-        environment.set("NV_FAKE_DIALOG_LOG", dir + "/dialog-log.jsonl");
-        environment.set("NV_FAKE_DIALOG_ANSWER", R"({"paths": ["/data/x"]})");
-        // Only our folder: the machine's own zenity must not be found.
-        environment.set("PATH", dir);
-    }
-
-    void install(const std::string& name) {
-        std::filesystem::create_symlink(NV_FAKE_DIALOG, dir + "/" + name);
-    }
-    std::string usedProgram() {
-        std::ifstream log(dir + "/dialog-log.jsonl");
-        std::string line;
-        std::getline(log, line);
-        std::filesystem::remove(dir + "/dialog-log.jsonl");
-        return line.find(R"("program": "kdialog")") != std::string::npos  ? "kdialog"
-               : line.find(R"("program": "zenity")") != std::string::npos ? "zenity"
-                                                                          : "none";
-    }
-
+TEST(DialogProgramChoice, ZenityIsPreferredKdialogTakesOverWhenAloneAndNoneMeansCancelled) {
     ScopedEnvironment environment;
     TempFolder folder{"nvdialog"};
-    const std::string dir = folder.path;
-};
-
-TEST_F(DialogProgramChoice, ZenityIsPreferredAndKdialogTakesOverWhenAlone) {
-    std::wstring path;
-    install("kdialog");
-    EXPECT_TRUE(selectSaveFile(nullptr, L"", path));
-    EXPECT_EQ(usedProgram(), "kdialog");
-    install("zenity");
-    EXPECT_TRUE(selectSaveFile(nullptr, L"", path));
-    EXPECT_EQ(usedProgram(), "zenity");
-}
-
-TEST_F(DialogProgramChoice, WithoutAnyProgramEveryDialogCountsAsCancelled) {
+    // Only our folder: the machine's own zenity must not be found.
+    environment.set("PATH", folder.path);
+    environment.unset("NV_DIALOG_PROGRAM");
     Paths paths;
     std::wstring path;
     EXPECT_FALSE(browser(nullptr, L"", false, paths));
     EXPECT_FALSE(selectSaveFolder(nullptr, L"t", L"", path));
     EXPECT_FALSE(confirmDlg(nullptr, L"m", L"t"));
-    environment.set("NV_DIALOG_PROGRAM", dir + "/missing");
-    EXPECT_FALSE(selectSaveFile(nullptr, L"", path));
-    EXPECT_TRUE(path.empty());
-    EXPECT_EQ(usedProgram(), "none");
+    for (const char* program : {"kdialog", "zenity"}) {
+        FakeDialog dialog(environment, folder.path, program);
+        environment.unset("NV_DIALOG_PROGRAM");
+        dialog.answer(R"({"paths": ["/data/x"]})");
+        EXPECT_TRUE(selectSaveFile(nullptr, L"", path));
+        EXPECT_EQ(dialog.only().get<std::string>("program"), program);
+    }
+    environment.set("NV_DIALOG_PROGRAM", folder.path + "/missing");
+    std::wstring empty;
+    EXPECT_FALSE(selectSaveFile(nullptr, L"", empty));
+    EXPECT_TRUE(empty.empty());
 }

@@ -50,25 +50,17 @@ def zenity_request(args):
     options = {"separator": "|", "ok-label": "Yes", "cancel-label": "No"}
     flags = set()
     with_value = {"title", "text", "filename", "separator", "ok-label", "cancel-label"}
-    index = 0
-    while index < len(args):
-        arg = args[index]
+    for arg in args:
         if not arg.startswith("--"):
             raise Usage("unexpected argument " + arg)
         name, equals, value = arg[2:].partition("=")
-        if name in with_value:
-            if not equals:
-                index += 1
-                if index == len(args):
-                    raise Usage("missing value for " + arg)
-                value = args[index]
+        if name in with_value and equals:
             options[name] = value
         elif name in {"file-selection", "multiple", "directory", "save", "confirm-overwrite",
                       "question", "info", "default-cancel", "no-markup"} and not equals:
             flags.add(name)
         else:
-            raise Usage("unknown option " + arg)
-        index += 1
+            raise Usage("unknown option or missing value: " + arg)
     request["title"] = options.get("title", "")
     if "question" in flags:
         request.update(kind="question", text=options.get("text", ""), yes=options["ok-label"],
@@ -97,7 +89,7 @@ def kdialog_request(args):
     while index < len(args):
         arg = args[index]
         name = arg[2:] if arg.startswith("--") else None
-        if name in {"title", "yes-label", "no-label", "yesno", "warningyesno", "msgbox"}:
+        if name in {"title", "yes-label", "no-label", "warningyesno", "msgbox"}:
             index += 1
             if index == len(args):
                 raise Usage("missing value for " + arg)
@@ -109,7 +101,6 @@ def kdialog_request(args):
                 request.update(kind="alert", text=args[index], markup=True)
             else:
                 request.update(kind="question", text=args[index])
-                flags.add(name)
         elif name in {"getopenfilename", "getsavefilename", "getexistingdirectory", "multiple",
                       "separate-output"}:
             flags.add(name)
@@ -120,7 +111,8 @@ def kdialog_request(args):
         index += 1
     if request.get("kind") == "question":
         request.update(yes=labels["yes-label"], no=labels["no-label"], markup=True)
-        request["default"] = labels["no-label"] if "warningyesno" in flags else labels["yes-label"]
+        # kdialog's warning variant, the only yes/no it is asked for, defaults to "No".
+        request["default"] = labels["no-label"]
     elif "getopenfilename" in flags:
         request.update(kind="open", multiple="multiple" in flags)
     elif "getsavefilename" in flags:

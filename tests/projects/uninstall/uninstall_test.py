@@ -32,7 +32,6 @@ CASES = [
     ("Return answers No", "rw", 1, "default", "grant", "zenity", "", [ASK], 2, 0, 1, 1),
     ("No in kdialog", "rw", 1, "No", "grant", "kdialog", "", [ASK], 2, 0, 1, 1),
     ("both removed", "rw", 1, "Yes", "grant", "zenity", "", [ASK, DONE], 0, 1, 0, 0),
-    ("only the user copy", "rw", 0, "Yes", "grant", "zenity", "", [ASK, DONE], 0, 0, 0, 0),
     ("only the system copy", None, 1, "Yes", "grant", "kdialog", "", [ASK, DONE], 0, 1, 0, 0),
     ("read-only user copy", "ro", 1, "Yes", "grant", "zenity", "",
      [ASK, warn("user", "Permission denied")], 3, 0, 1, 1),
