@@ -1,30 +1,24 @@
 // Loads a message from hostile bytes, walks its tree, stores it into a buffer of exactly its
 // length bound, and loads and stores the result again. The first input byte chooses the
 // environment settings (auto folding, a default charset) that change how fields are coded.
-#include <string>
 #include <vector>
 
 #include "fuzz/mime/FuzzInput.h"
-#include "plugin/mime/MimeEnvironment.h"
 #include "plugin/mime/MimeMessage.h"
 
 namespace {
 
-// Stores `message` into exactly GetLength bytes; a field that does not fit means the bound
-// was wrong.
+// A field that does not fit into the bound would make Store fail.
 std::string StoreExactly(const CMimeMessage& message) {
-    const int length = message.GetLength();
-    FUZZ_CHECK(length >= 2);
-    auto buffer = ExactBuffer(length);
-    const int stored = message.Store(buffer.get(), length);
-    FUZZ_CHECK(stored != 0 && stored <= length);
-    return stored > 0 ? std::string(buffer.get(), stored) : std::string();
+    int stored = 0;
+    const std::string text = mimetest::StoreToString(message, &stored);
+    FUZZ_CHECK(stored != 0);
+    return text;
 }
 
 void Walk(CMimeMessage& message) {
-    std::vector<CMimeBody*> leaves;
+    std::vector<CMimeBody*> leaves, attachments;
     message.GetBodyPartList(leaves);
-    std::vector<CMimeBody*> attachments;
     message.GetAttachmentList(attachments);
     FUZZ_CHECK(attachments.size() <= leaves.size());
     for (CMimeBody* leaf : leaves) {
@@ -47,17 +41,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         return 0;
     CMimeEnvironment::SetAutoFolding((data[0] & 1) != 0);
     CMimeEnvironment::SetCharset((data[0] & 2) != 0 ? "UTF-8" : "");
-    const FuzzBuffer input(data + 1, size - 1);
+    const std::string input(reinterpret_cast<const char*>(data + 1), size - 1);
 
     CMimeMessage message;
-    const int loaded = message.Load(input.bytes.get(), input.length);
-    FUZZ_CHECK(loaded <= input.length);
+    FUZZ_CHECK(mimetest::LoadFrom(message, input) <= static_cast<int>(input.size()));
     Walk(message);
     const std::string stored = StoreExactly(message);
     if (!stored.empty()) {
-        const FuzzBuffer again(stored);
         CMimeMessage reloaded;
-        FUZZ_CHECK(reloaded.Load(again.bytes.get(), again.length) <= again.length);
+        FUZZ_CHECK(mimetest::LoadFrom(reloaded, stored) <= static_cast<int>(stored.size()));
         Walk(reloaded);
         StoreExactly(reloaded);
     }

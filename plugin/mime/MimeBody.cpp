@@ -1,7 +1,5 @@
 #include "plugin/mime/MimeBody.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -88,23 +86,6 @@ int CMimeBody::GetText(char* buffer, int max) const {
 int CMimeBody::GetText(std::string& out) const {
     out.assign(m_text.get() != nullptr ? m_text.get() : "", m_textSize);
     return m_textSize;
-}
-
-int CMimeBody::SetMessage(const CMimeMessage& message) {
-    const int length = message.GetLength();
-    std::unique_ptr<char[]> stored(new (std::nothrow) char[static_cast<size_t>(length) + 1]);
-    if (stored == nullptr)
-        return -1;
-    const int written = message.Store(stored.get(), length);
-    if (written < 0)
-        return written;
-    stored[written] = '\0';
-    m_text = std::move(stored);
-    m_textSize = written;
-    const CMimeField* type = FindField("Content-Type");
-    if (type == nullptr || strncasecmp(type->GetValue().c_str(), "message", 7) != 0)
-        SetFieldValue("Content-Type", "message/rfc822");
-    return written;
 }
 
 int CMimeBody::GetMessage(CMimeMessage& message) const {

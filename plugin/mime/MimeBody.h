@@ -44,10 +44,6 @@ public:
     const char* GetContent() const { return m_text.get(); }
     int GetContentLength() const { return m_textSize; }
 
-    // Makes `message` this body's content, as "message/rfc822" unless the Content-Type already
-    // says "message...". Returns the stored size, or the negative store result (nothing
-    // changed).
-    int SetMessage(const CMimeMessage& message);
     // Replaces `message` with the one held as this body's content; returns its Load result.
     int GetMessage(CMimeMessage& message) const;
 

@@ -1,12 +1,14 @@
-// MIME entities: content, parts, loading multipart trees and storing them back.
+// MIME entities and messages: content, parts, loading multipart trees (hostile ones too), storing
+// them back, and the Date field.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
 #include "plugin/mime/MimeMessage.h"
 #include "tests/plugin/mime/MimeTestSupport.h"
+#include "tests/support/ScopedEnvironment.h"
 
 using mimetest::ContentOf;
 using mimetest::LoadFrom;
@@ -36,55 +38,54 @@ std::vector<CMimeBody*> Leaves(CMimeBody& body) {
     return leaves;
 }
 
-TEST(MimeBody, MultipartLoadsPreamblePartsAndStopsAfterTheClosingDelimiter) {
+std::vector<std::string> Contents(const std::vector<CMimeBody*>& bodies) {
+    std::vector<std::string> contents;
+    for (const CMimeBody* body : bodies)
+        contents.push_back(ContentOf(*body));
+    return contents;
+}
+
+TEST(MimeBody, MultipartLoadsUpToTheClosingDelimiterAndStoresBackTheSameTree) {
     CMimeMessage message;
     EXPECT_EQ(LoadFrom(message, kMixed), static_cast<int>(kMixed.size() - 10));
     EXPECT_EQ(ContentOf(message), "preamble\r\n");
-    ASSERT_EQ(message.GetParts().size(), 2u);
-    EXPECT_EQ(ContentOf(*message.GetParts().front()), "first");
-    EXPECT_EQ(ContentOf(*message.GetParts().back()), "%PDF");
+    EXPECT_EQ(Contents(Leaves(message)), (std::vector<std::string>{"first", "%PDF"}));
     std::vector<CMimeBody*> attachments;
     EXPECT_EQ(message.GetAttachmentList(attachments), 1);
     EXPECT_EQ(attachments[0], message.GetParts().back().get());
-}
-
-TEST(MimeBody, StoreReloadKeepsTheTreeAndWritesOneLineBreakBeforeTheFirstPart) {
-    CMimeMessage message;
-    LoadFrom(message, kMixed);
     int result = 0;
     const std::string stored = StoreToString(message, &result);
     EXPECT_GT(result, 0);
+    // One line break between the preamble and the first delimiter.
     EXPECT_NE(stored.find("preamble\r\n--b1\r\n"), std::string::npos) << stored;
     EXPECT_EQ(stored.substr(stored.size() - 8), "--b1--\r\n");
     CMimeMessage reloaded;
     LoadFrom(reloaded, stored);
-    ASSERT_EQ(Leaves(reloaded).size(), 2u);
-    EXPECT_EQ(ContentOf(*Leaves(reloaded)[1]), "%PDF");
+    EXPECT_EQ(Contents(Leaves(reloaded)), (std::vector<std::string>{"first", "%PDF"}));
     EXPECT_EQ(StoreToString(reloaded), stored);
 }
 
-TEST(MimeBody, PartsEndAtTheNextDelimiterOrTheEndOfData) {
-    struct Case {
+TEST(MimeBody, PartsEndAtTheNextDelimiterLineOrTheEndOfData) {
+    const struct {
         std::string body; // after a multipart/mixed header with boundary x; all of it is loaded
         std::vector<std::string> parts;
-    };
-    const Case cases[] = {
+    } cases[] = {
         // The header ends at the first delimiter: an empty preamble.
         {"--x\r\n\r\nonly\r\n--x--\r\n", {"only"}},
         // Without a closing delimiter the last part runs to the end.
         {"--x\r\n\r\none\r\n--x\r\n\r\ntwo\r\n", {"one", "two\r\n"}},
         {"--x\r\n\r\none\r\n--x", {"one"}},
+        // Only blanks may follow the boundary: "--xy" (an inner boundary) is content.
+        {"--x\r\n\r\none\r\n--xy\r\n--x \t\r\n\r\ntwo\r\n--x--\r\n", {"one\r\n--xy", "two"}},
+        {"--x\n\none\n--x\n\ntwo\n--x--\n", {"one", "two"}},
     };
     const std::string head = "Content-Type: multipart/mixed; boundary=x\r\n\r\n";
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         CMimeMessage message;
         EXPECT_EQ(LoadFrom(message, head + c.body), static_cast<int>(head.size() + c.body.size()))
             << c.body;
         EXPECT_EQ(message.GetContentLength(), 0) << c.body;
-        std::vector<std::string> parts;
-        for (const auto& part : message.GetParts())
-            parts.push_back(ContentOf(*part));
-        EXPECT_EQ(parts, c.parts) << c.body;
+        EXPECT_EQ(Contents(Leaves(message)), c.parts) << c.body;
     }
 }
 
@@ -105,57 +106,22 @@ TEST(MimeBody, EmbeddedMessageStaysUnparsedUntilAskedFor) {
     LoadFrom(message, "Content-Type: multipart/mixed; boundary=o\r\n\r\n--o\r\n"
                       "Content-Type: message/rfc822\r\n\r\n" +
                           inner + "\r\n--o--\r\n");
-    const std::vector<CMimeBody*> leaves = Leaves(message);
-    ASSERT_EQ(leaves.size(), 1u);
-    EXPECT_TRUE(leaves[0]->GetParts().empty());
-    EXPECT_EQ(ContentOf(*leaves[0]), inner);
+    ASSERT_EQ(Contents(Leaves(message)), std::vector<std::string>{inner});
     CMimeMessage opened;
     opened.SetFieldValue("Stale", "field");
-    EXPECT_GT(leaves[0]->GetMessage(opened), 0);
+    EXPECT_GT(Leaves(message)[0]->GetMessage(opened), 0);
     EXPECT_EQ(opened.FindField("Stale"), nullptr);
-    ASSERT_EQ(Leaves(opened).size(), 1u);
-    EXPECT_EQ(ContentOf(*Leaves(opened)[0]), "inner part");
-}
-
-TEST(MimeBody, SetMessageStoresItAsRfc822UnlessAlreadyAMessageType) {
-    CMimeMessage inner;
-    inner.SetFieldValue("Subject", "x");
-    inner.SetText("body", 4);
-    CMimeBody part;
-    EXPECT_EQ(part.SetMessage(inner), 18);
-    EXPECT_EQ(ContentOf(part), "Subject: x\r\n\r\nbody");
-    EXPECT_EQ(part.FindField("Content-Type")->GetValue(), "message/rfc822");
-    CMimeBody partial;
-    partial.SetFieldValue("Content-Type", "Message/Partial; id=1");
-    partial.SetMessage(inner);
-    EXPECT_EQ(partial.FindField("Content-Type")->GetValue(), "Message/Partial; id=1");
-}
-
-TEST(MimeBody, TextCopiesKeepNulBytesAndZeroLengthMeansUpToNul) {
-    CMimeBody body;
-    EXPECT_EQ(body.SetText("a\0b", 3), 3);
-    EXPECT_EQ(ContentOf(body), std::string("a\0b", 3));
-    EXPECT_EQ(body.GetContent()[3], '\0');
-    EXPECT_EQ(body.SetText("abc\0def", 0), 3);
-    char out[8] = "";
-    EXPECT_EQ(body.GetText(out, 2), 2);
-    EXPECT_EQ(std::string(out, 2), "ab");
-    EXPECT_EQ(body.GetText(out, -5), 0);
-    EXPECT_EQ(body.SetText("x", -1), -1);
-    EXPECT_EQ(ContentOf(body), "abc");
+    EXPECT_EQ(Contents(Leaves(opened)), std::vector<std::string>{"inner part"});
 }
 
 TEST(MimeBody, PartsAreInsertedErasedAndListedDepthFirst) {
     CMimeMessage message;
     message.SetBoundary("outer");
     CMimeBody* last = message.CreatePart();
-    last->SetName("last.pdf");
     CMimeBody* nested = message.CreatePart("multipart", last);
     nested->SetBoundary("inner");
-    nested->SetFieldValue("Content-Type", "multipart/alternative; boundary=inner");
-    CMimeBody* plain = nested->CreatePart();
-    CMimeBody* html = nested->CreatePart("text", plain);
-    std::swap(plain, html);
+    CMimeBody* html = nested->CreatePart();
+    CMimeBody* plain = nested->CreatePart("text", html);
     CMimeBody* first = message.CreatePart("text", nested);
     EXPECT_EQ(Leaves(message), (std::vector<CMimeBody*>{first, plain, html, last}));
     message.ErasePart(nested);
@@ -188,10 +154,9 @@ TEST(MimeBody, ComposedTreeRoundTripsThroughStoreAndLoad) {
     EXPECT_EQ(LoadFrom(reloaded, stored), static_cast<int>(stored.size()));
     EXPECT_EQ(reloaded.FindField("Subject")->GetValue(), "caf\xC3\xA9 \xC3\xA0 la cr\xC3\xA8me");
     const std::vector<CMimeBody*> leaves = Leaves(reloaded);
-    ASSERT_EQ(leaves.size(), 2u);
-    EXPECT_EQ(ContentOf(*leaves[0]), prose);
-    EXPECT_EQ(ContentOf(*leaves[1]), binary);
+    EXPECT_EQ(Contents(leaves), (std::vector<std::string>{prose, binary}));
     std::string name;
+    ASSERT_EQ(leaves.size(), 2u);
     leaves[1]->FindField("Content-Type")->GetParameter("name", name);
     EXPECT_EQ(name, "r\xC3\xA9sum\xC3\xA9.pdf");
 }
@@ -199,13 +164,134 @@ TEST(MimeBody, ComposedTreeRoundTripsThroughStoreAndLoad) {
 TEST(MimeBody, SmallBufferLeavesPartsOutWithoutWritingPastIt) {
     CMimeMessage message;
     LoadFrom(message, kMixed);
-    const int full = message.GetLength();
-    std::vector<char> buffer(full + 16, '#');
+    std::vector<char> buffer(message.GetLength() + 16, '#');
     const int stored = message.Store(buffer.data(), 120);
     EXPECT_GT(stored, 0);
     EXPECT_LE(stored, 120);
     for (size_t i = 120; i < buffer.size(); ++i)
         ASSERT_EQ(buffer[i], '#') << i;
+}
+
+// Mail is hostile input: every load here reads an exact-size buffer without a terminating NUL,
+// so the sanitizer builds catch any access past the data.
+std::string NestedMultiparts(int depth) {
+    std::string head, tail;
+    for (int level = 0; level < depth; ++level) {
+        const std::string boundary = "=_" + std::to_string(level) + "_=";
+        head += "Content-Type: multipart/mixed; boundary=" + boundary + "\r\n\r\n--" + boundary +
+                "\r\n";
+        tail = "\r\n--" + boundary + "--\r\n" + tail;
+    }
+    return head + "\r\ncore" + tail;
+}
+
+// The multipart entities along the first parts; `body` ends at the bottom one.
+int FirstPathDepth(const CMimeBody*& body) {
+    for (int depth = 0;; body = body->GetParts().front().get()) {
+        depth += body->GetMediaType() == CMimeHeader::MediaMultipart ? 1 : 0;
+        if (body->GetParts().empty())
+            return depth;
+    }
+}
+
+TEST(MimeHostileInput, DeepNestingStopsSplittingAtTheCap) {
+    for (int depth : {CMimeBody::kMaxNestingDepth, 5000}) {
+        CMimeMessage message;
+        EXPECT_GT(LoadFrom(message, NestedMultiparts(depth)), 0);
+        const CMimeBody* bottom = &message;
+        const bool capped = depth > CMimeBody::kMaxNestingDepth;
+        EXPECT_EQ(FirstPathDepth(bottom), CMimeBody::kMaxNestingDepth + (capped ? 1 : 0));
+        EXPECT_EQ(bottom->GetMediaType() == CMimeHeader::MediaMultipart, capped);
+        EXPECT_NE(ContentOf(*bottom).find("core"), std::string::npos);
+        if (!capped) {
+            EXPECT_EQ(ContentOf(*bottom), "core");
+        }
+        int result = 0;
+        StoreToString(message, &result);
+        EXPECT_GT(result, 0);
+    }
+}
+
+TEST(MimeHostileInput, CutOrDamagedInputKeepsWhatIsComplete) {
+    CMimeMessage cut;
+    EXPECT_EQ(LoadFrom(cut, "From: a@b\r\nSubject: cut off"), 0);
+    ASSERT_EQ(cut.GetFields().size(), 1u);
+    EXPECT_EQ(cut.GetFields().front().GetName(), "From");
+    CMimeMessage headerOnly;
+    EXPECT_EQ(LoadFrom(headerOnly, "From: a@b\r\nTo: c@d\r\n"), 20);
+    EXPECT_EQ(headerOnly.GetFields().size(), 2u);
+    EXPECT_EQ(headerOnly.GetContent(), nullptr);
+    EXPECT_EQ(headerOnly.Load(nullptr, 0), 0);
+    CMimeMessage damaged;
+    LoadFrom(damaged, "Subject: =?x-klingon?B?SGVs!bG8=?= =?utf-8?B?====?= end\r\n"
+                      "Content-Transfer-Encoding: base64\r\n\r\nSGVsbG8gd29y\r\n*bGQ=\r\n");
+    EXPECT_EQ(damaged.FindField("Subject")->GetValue(), "Hel end");
+    EXPECT_EQ(damaged.FindField("Subject")->GetCharset(), "x-klingon");
+    EXPECT_EQ(ContentOf(damaged), "Hello wor");
+    const std::string unsplit = std::string(100000, '-') + "\r\n--almost\r\n";
+    CMimeMessage never;
+    EXPECT_GT(LoadFrom(never, "Content-Type: multipart/mixed; boundary=never\r\n\r\n" + unsplit),
+              0);
+    EXPECT_TRUE(never.GetParts().empty());
+    EXPECT_EQ(ContentOf(never), unsplit);
+}
+
+TEST(MimeHostileInput, HugeBoundariesAndManyTinyPartsLoadWhole) {
+    const std::string boundary(1 << 20, 'q');
+    std::string lookalikes = "Content-Type: multipart/mixed; boundary=" + boundary + "\r\n\r\n--" +
+                             boundary + "\r\n\r\n";
+    for (int i = 0; i < 2000; ++i)
+        lookalikes += "\r\n--" + boundary.substr(0, 1000);
+    lookalikes += "\r\n--" + boundary + "--\r\n";
+    CMimeMessage huge;
+    EXPECT_EQ(LoadFrom(huge, lookalikes), static_cast<int>(lookalikes.size()));
+    ASSERT_EQ(huge.GetParts().size(), 1u);
+    EXPECT_EQ(huge.GetParts().front()->GetContentLength(), 2000 * 1004);
+
+    std::string tiny = "Content-Type: multipart/mixed; boundary=b\r\n\r\n";
+    for (int i = 0; i < 100000; ++i)
+        tiny += "--b\r\n";
+    CMimeMessage many;
+    EXPECT_EQ(LoadFrom(many, tiny), static_cast<int>(tiny.size()));
+    EXPECT_EQ(many.GetParts().size(), 100000u);
+    int result = 0;
+    StoreToString(many, &result);
+    EXPECT_GT(result, 0);
+}
+
+std::string DateOf(const CMimeMessage& message) {
+    const CMimeField* date = message.FindField("Date");
+    return date != nullptr ? date->GetValue() : "<none>";
+}
+
+TEST(MimeMessageDate, OffsetFollowsTheZoneAcrossDayAndMonthEnds) {
+    struct ZoneReset {
+        ~ZoneReset() { tzset(); }
+    } zoneReset; // destroyed after the environment is restored, so the old zone takes effect
+    ScopedEnvironment environment;
+    const struct {
+        const char* zone;
+        int year, month, day, hour, minute, second;
+        std::string date;
+    } cases[] = {
+        {"CST-8", 2012, 2, 29, 0, 30, 0, "Wed, 29 Feb 2012 00:30:00 +0800"},
+        {"EST5", 2012, 3, 31, 23, 30, 5, "Sat, 31 Mar 2012 23:30:05 -0500"},
+        // Minutes past 59 are normalised; the half-hour zone is a day ahead of UTC.
+        {"IST-5:30", 2011, 12, 31, 23, 90, 0, "Sun, 1 Jan 2012 00:30:00 +0530"},
+    };
+    for (const auto& c : cases) {
+        environment.set("TZ", c.zone);
+        tzset();
+        CMimeMessage message;
+        message.SetFieldValue("Date", "old");
+        message.SetDate(c.year, c.month, c.day, c.hour, c.minute, c.second);
+        EXPECT_EQ(DateOf(message), c.date) << c.zone;
+        // The current time replaces the date too, in the same zone.
+        message.SetDate();
+        EXPECT_EQ(message.GetFields().size(), 1u);
+        const std::string now = DateOf(message);
+        EXPECT_EQ(now.substr(now.size() - 6), c.date.substr(c.date.size() - 6)) << now;
+    }
 }
 
 } // namespace

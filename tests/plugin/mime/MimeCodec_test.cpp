@@ -1,8 +1,8 @@
-// The transfer-encoding codecs: quoted-printable, Base64 and the folding 7bit coder.
+// The transfer-encoding codecs (quoted-printable, Base64, the folding 7bit coder) and the
+// registries they are found in.
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "plugin/mime/MimeCodeBase64.h"
 #include "plugin/mime/MimeCodeQP.h"
@@ -12,138 +12,139 @@ using mimetest::Convert;
 
 namespace {
 
-std::string AllBytes() {
-    std::string bytes;
-    for (int repeat = 0; repeat < 3; ++repeat)
-        for (int c = 0; c < 256; ++c)
-            bytes.push_back(static_cast<char>(c));
-    return bytes;
+enum Kind { QP, Base64, Folding };
+
+std::unique_ptr<CMimeCodeBase> Make(Kind kind, bool lineBreak) {
+    std::unique_ptr<CMimeCodeBase> codec = kind == QP       ? CMimeCodeQP::CreateObject()
+                                           : kind == Base64 ? CMimeCodeBase64::CreateObject()
+                                                            : CMimeCode7bit::CreateObject();
+    codec->SetLineBreak(lineBreak);
+    return codec;
 }
 
-struct CodecCase {
-    std::string input;
-    bool encode;
-    bool lineBreak;
-    std::string expected;
-};
-
-template <typename Codec> void ExpectConversions(const std::vector<CodecCase>& cases) {
-    for (const CodecCase& c : cases) {
-        Codec codec;
-        codec.SetLineBreak(c.lineBreak);
-        EXPECT_EQ(Convert(codec, c.input, c.encode), c.expected)
-            << (c.encode ? "encoding " : "decoding ") << c.input.substr(0, 40);
-    }
-}
-
-TEST(MimeCodeQP, KnownEncodingsAndDecodings) {
-    ExpectConversions<CMimeCodeQP>({
-        // Soft break after 75 characters, or after the last blank of the line.
-        {std::string(80, 'a'), true, false, std::string(75, 'a') + "=\r\n" + std::string(5, 'a')},
-        {std::string(70, 'a') + " " + std::string(10, 'b'), true, false,
-         std::string(70, 'a') + " =\r\n" + std::string(10, 'b')},
-        // A blank at the end of the input or of a line is encoded.
-        {"a b ", true, false, "a b=20"},
-        {"a \r\nb", true, false, "a=20\r\nb"},
-        // A lone dot line is encoded only in text mode.
-        {"ab\r\n.\r\ncd", true, false, "ab\r\n=2E\r\ncd"},
-        {"ab\r\n.x\r\n", true, false, "ab\r\n.x\r\n"},
-        {"a\r\n.\r\n=", true, true, "a=0D=0A.=0D=0A=3D"},
-        {"a=3Db=C3=BC", false, false, "a=b\xC3\xBC"},
-        {"soft=\r\nbreak and bare=\nLF", false, false, "softbreak and bareLF"},
-        {"=3d stays", false, false, "3d stays"},
-        {"x= y", false, false, "x y"},
-        {"under_score", false, false, "under_score"},
-        {"tail=4", false, false, "tail"},
-    });
-}
-
-TEST(MimeCodeQP, EveryByteSurvivesEncodeDecodeInBothModes) {
-    const std::string bytes = AllBytes() + " \t\r\n.\r\n" + std::string(300, 'x') + " ";
-    for (bool binary : {false, true}) {
-        CMimeCodeQP qp;
-        qp.SetLineBreak(binary);
-        int bound = 0;
-        const std::string encoded = Convert(qp, bytes, true, &bound);
-        EXPECT_LE(static_cast<int>(encoded.size()), bound);
-        if (binary) {
-            size_t lineStart = 0;
-            for (size_t crlf; (crlf = encoded.find("\r\n", lineStart)) != std::string::npos;
-                 lineStart = crlf + 2)
-                EXPECT_LE(crlf - lineStart, 76u);
-        }
-        EXPECT_EQ(Convert(qp, encoded, false), bytes) << "binary " << binary;
-    }
-}
-
-TEST(MimeCodeQP, SmallBufferTruncatesWithoutOverrun) {
-    CMimeCodeQP qp;
-    const std::string input = "\xFF\xFE\xFD";
-    qp.SetInput(input.data(), 3, true);
-    char out[8] = "#######";
-    EXPECT_EQ(qp.Encode(out, 4), 3);
-    EXPECT_EQ(std::string(out, 8), std::string("=FF####", 8));
-}
-
-TEST(MimeCodeBase64, KnownEncodingsAndDecodings) {
+TEST(MimeCode, KnownEncodingsAndDecodings) {
+    const std::string a70 = std::string(70, 'a'), b10 = std::string(10, 'b');
     std::string fullLine;
     for (int i = 0; i < 19; ++i)
         fullLine += "eHh4";
-    ExpectConversions<CMimeCodeBase64>({
+    const struct {
+        Kind kind;
+        bool encode, lineBreak;
+        std::string input, expected;
+    } cases[] = {
+        // Soft break after 75 characters, or after the last blank of the line.
+        {QP, true, false, std::string(80, 'a'), std::string(75, 'a') + "=\r\naaaaa"},
+        {QP, true, false, a70 + " " + b10, a70 + " =\r\n" + b10},
+        // A blank at the end of the input or of a line is encoded.
+        {QP, true, false, "a b ", "a b=20"},
+        {QP, true, false, "a \r\nb", "a=20\r\nb"},
+        // A lone dot line is encoded only in text mode.
+        {QP, true, false, "ab\r\n.\r\ncd", "ab\r\n=2E\r\ncd"},
+        {QP, true, false, "ab\r\n.x\r\n", "ab\r\n.x\r\n"},
+        {QP, true, true, "a\r\n.\r\n=", "a=0D=0A.=0D=0A=3D"},
+        {QP, false, false, "a=3Db=C3=BC", "a=b\xC3\xBC"},
+        {QP, false, false, "soft=\r\nbreak and bare=\nLF", "softbreak and bareLF"},
+        {QP, false, false, "=3d stays", "3d stays"},
+        {QP, false, false, "x= y", "x y"},
+        {QP, false, false, "under_score", "under_score"},
+        {QP, false, false, "tail=4", "tail"},
         // 57 bytes make one full line of 76 characters.
-        {std::string(57, 'x'), true, true, fullLine + "\r\n"},
-        {std::string(58, 'x'), true, true, fullLine + "\r\neA==\r\n"},
-        {std::string(58, 'x'), true, false, fullLine + "eA=="},
-        {"ABCDE", true, false, "QUJDREU="},
+        {Base64, true, true, std::string(57, 'x'), fullLine + "\r\n"},
+        {Base64, true, true, std::string(58, 'x'), fullLine + "\r\neA==\r\n"},
+        {Base64, true, false, std::string(58, 'x'), fullLine + "eA=="},
+        {Base64, true, false, "ABCDE", "QUJDREU="},
         // Decoding skips line ends, blanks and tabs and stops at anything else, padding included.
-        {"QUJD\r\nREVG\nR0g=", false, true, "ABCDEFGH"},
-        {"QUJD \r\nREVG\t\r\nR0g=\t\r\nQUJD", false, true, "ABCDEFGH"},
-        {"QU JD\tREVG", false, true, "ABCDEF"},
-        {"QUJD!REVG", false, true, "ABC"},
-        {"QQ==QUJD", false, true, "A"},
-        {"QUJDRA", false, true, "ABCD"},
-        {"QUJDREU", false, true, "ABCDE"},
-    });
+        {Base64, false, true, "QUJD\r\nREVG\nR0g=", "ABCDEFGH"},
+        {Base64, false, true, "QUJD \r\nREVG\t\r\nR0g=\t\r\nQUJD", "ABCDEFGH"},
+        {Base64, false, true, "QU JD\tREVG", "ABCDEF"},
+        {Base64, false, true, "QUJD!REVG", "ABC"},
+        {Base64, false, true, "QQ==QUJD", "A"},
+        {Base64, false, true, "QUJDRA", "ABCD"},
+        {Base64, false, true, "QUJDREU", "ABCDE"},
+        // Long lines break in front of their last space; a line without one stays whole.
+        {Folding, true, false, a70 + " " + b10 + " c", a70 + "\r\n " + b10 + " c"},
+        {Folding, true, false, std::string(200, 'x'), std::string(200, 'x')},
+        {Folding, false, false, a70 + " " + b10 + " c", a70 + " " + b10 + " c"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Convert(*Make(c.kind, c.lineBreak), c.input, c.encode), c.expected)
+            << c.kind << (c.encode ? " encoding " : " decoding ") << c.input.substr(0, 40);
+    }
 }
 
-TEST(MimeCodeBase64, EveryByteSurvivesWithExactBounds) {
-    const std::string bytes = AllBytes();
-    for (bool lineBreaks : {false, true}) {
-        CMimeCodeBase64 base64;
-        base64.SetLineBreak(lineBreaks);
+TEST(MimeCode, EveryByteSurvivesEncodeAndDecodeInBothModes) {
+    std::string bytes;
+    for (int c = 0; c < 3 * 256; ++c)
+        bytes.push_back(static_cast<char>(c));
+    const std::string qpText = bytes + " \t\r\n.\r\n" + std::string(300, 'x') + " ";
+    for (bool lineBreak : {false, true}) {
+        const auto qp = Make(QP, lineBreak);
+        const std::string encoded = Convert(*qp, qpText, true);
+        for (size_t start = 0, crlf;
+             lineBreak && (crlf = encoded.find("\r\n", start)) != std::string::npos;
+             start = crlf + 2)
+            EXPECT_LE(crlf - start, 76u);
+        EXPECT_EQ(Convert(*qp, encoded, false), qpText) << "binary " << lineBreak;
+        const auto base64 = Make(Base64, lineBreak);
         for (size_t length : {0u, 1u, 2u, 3u, 56u, 57u, 58u, 767u, 768u}) {
             const std::string input = bytes.substr(0, length);
-            int bound = 0;
-            const std::string encoded = Convert(base64, input, true, &bound);
-            EXPECT_LE(static_cast<int>(encoded.size()), bound);
-            EXPECT_EQ(Convert(base64, encoded, false), input) << length;
+            EXPECT_EQ(Convert(*base64, Convert(*base64, input, true), false), input) << length;
         }
     }
 }
 
-TEST(MimeCodeBase64, FullBufferStopsSilently) {
-    CMimeCodeBase64 base64;
-    const std::string input(30, 'z');
-    base64.SetInput(input.data(), 30, true);
-    char out[12] = "###########";
-    EXPECT_EQ(base64.Encode(out, 5), 5);
-    EXPECT_EQ(std::string(out, 6), "enp6e#");
-    const std::string text = "QUJDREVG";
-    base64.SetInput(text.data(), 8, false);
-    EXPECT_EQ(base64.Decode(out, 4), 4);
-    EXPECT_EQ(std::string(out, 5), "ABCDe");
+TEST(MimeCode, SmallBufferTruncatesWithoutOverrun) {
+    const struct {
+        Kind kind;
+        bool encode;
+        std::string input;
+        int size;
+        std::string expected;
+    } cases[] = {
+        {QP, true, "\xFF\xFE\xFD", 4, "=FF"},
+        {Base64, true, std::string(30, 'z'), 5, "enp6e"},
+        {Base64, false, "QUJDREVG", 4, "ABCD"},
+    };
+    for (const auto& c : cases) {
+        const auto codec = Make(c.kind, false);
+        codec->SetInput(c.input.data(), static_cast<int>(c.input.size()), c.encode);
+        std::string out(c.size + 4, '#');
+        EXPECT_EQ(codec->GetOutput(&out[0], c.size), static_cast<int>(c.expected.size()));
+        EXPECT_EQ(out, c.expected + std::string(out.size() - c.expected.size(), '#')) << c.input;
+    }
 }
 
-TEST(MimeCode7bit, FoldsLongLinesInFrontOfTheLastSpace) {
-    CMimeCode7bit folding;
-    const std::string words = std::string(70, 'a') + " " + std::string(10, 'b') + " c";
-    int bound = 0;
-    EXPECT_EQ(Convert(folding, words, true, &bound),
-              std::string(70, 'a') + "\r\n " + std::string(10, 'b') + " c");
-    EXPECT_LE(static_cast<int>(words.size()) + 2, bound);
-    const std::string unbroken(200, 'x');
-    EXPECT_EQ(Convert(folding, unbroken, true), unbroken);
-    EXPECT_EQ(Convert(folding, words, false), words);
+class TaggedBody : public CMimeBody {};
+
+std::string EncodeWith(const std::string& coderName, const std::string& text) {
+    return mimetest::Convert(*CMimeEnvironment::CreateCoder(coderName), text, true);
+}
+
+TEST(MimeEnvironment, NamesIgnoreCaseAndTheLatestRegistrationWins) {
+    mimetest::EnvironmentGuard guard;
+    const std::string line = std::string(70, 'a') + " " + std::string(10, 'b');
+    const std::string folded = std::string(70, 'a') + "\r\n " + std::string(10, 'b');
+    EXPECT_EQ(EncodeWith("BASE64", "abc"), "YWJj\r\n");
+    EXPECT_EQ(EncodeWith("Quoted-Printable", "a=b"), "a=3Db");
+    EXPECT_EQ(EncodeWith("x-unknown", "a=b"), "a=b");
+    EXPECT_EQ(EncodeWith("", line), line);
+    // Auto folding turns the 7bit and 8bit coders into folding ones.
+    CMimeEnvironment::SetAutoFolding(true);
+    EXPECT_EQ(EncodeWith("8bit", line), folded);
+    EXPECT_EQ(EncodeWith("", line), folded);
+    CMimeEnvironment::SetAutoFolding(false);
+    EXPECT_EQ(EncodeWith("7bit", line), line);
+
+    CMimeEnvironment::RegisterCoder("x-Upper", &CMimeCodeQP::CreateObject);
+    CMimeEnvironment::RegisterCoder("X-UPPER", &CMimeCodeBase64::CreateObject);
+    EXPECT_EQ(EncodeWith("x-upper", "abc"), "YWJj\r\n");
+    CMimeEnvironment::RegisterCoder("x-upper", nullptr);
+    EXPECT_EQ(EncodeWith("x-upper", "a=b"), "a=b");
+    CMimeEnvironment::RegisterMediaType(
+        "image", []() -> std::unique_ptr<CMimeBody> { return std::make_unique<TaggedBody>(); });
+    EXPECT_NE(dynamic_cast<TaggedBody*>(CMimeEnvironment::CreateBodyPart("IMAGE").get()), nullptr);
+    CMimeEnvironment::RegisterMediaType("image", nullptr);
+    EXPECT_EQ(dynamic_cast<TaggedBody*>(CMimeEnvironment::CreateBodyPart("image").get()), nullptr);
 }
 
 } // namespace

@@ -1,18 +1,27 @@
-// Header field lists, media types and the Content-Type conveniences.
+// Header fields and field lists: loading, parameters, media types and storing.
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 
 #include "plugin/mime/MimeHeader.h"
-#include "plugin/mime/MimeMessage.h"
 #include "tests/plugin/mime/MimeTestSupport.h"
+
+using mimetest::LoadFrom;
+using mimetest::StoreToString;
 
 namespace {
 
+CMimeField Field(const std::string& name, const std::string& value) {
+    CMimeField field;
+    field.SetName(name);
+    field.SetValue(value);
+    return field;
+}
+
 CMimeHeader WithContentType(const std::string& value) {
     CMimeHeader header;
-    header.SetFieldValue("Content-Type", value);
+    if (!value.empty())
+        header.SetFieldValue("Content-Type", value);
     return header;
 }
 
@@ -21,99 +30,166 @@ std::string ContentTypeOf(const CMimeHeader& header) {
     return field != nullptr ? field->GetValue() : "<none>";
 }
 
-TEST(MimeHeader, LookupIgnoresCaseAndTakesTheFirstOfDuplicates) {
-    CMimeMessage message;
-    mimetest::LoadFrom(message, "Received: one\r\nreceived: two\r\nSubject: s\r\n\r\n");
-    ASSERT_EQ(message.GetFields().size(), 3u);
-    EXPECT_EQ(message.FindField("RECEIVED")->GetValue(), "one");
-    EXPECT_EQ(message.FindField("Missing"), nullptr);
-    message.SetFieldValue("RECEIVED", "replaced", "x");
-    EXPECT_EQ(message.GetFields().front().GetName(), "RECEIVED");
-    EXPECT_EQ(message.GetFields().front().GetValue(), "replaced");
-    message.SetFieldValue("New", "appended");
-    EXPECT_EQ(message.GetFields().back().GetName(), "New");
-}
-
-TEST(MimeHeader, MediaTypeComparesOnlyTheStartOfTheValue) {
-    EXPECT_EQ(CMimeHeader().GetMediaType(), CMimeHeader::MediaText);
-    EXPECT_EQ(WithContentType("MULTIPART/MIXED; boundary=x").GetMediaType(),
-              CMimeHeader::MediaMultipart);
-    EXPECT_EQ(WithContentType("textual/odd").GetMediaType(), CMimeHeader::MediaText);
-    EXPECT_EQ(WithContentType("vedio/mpeg").GetMediaType(), CMimeHeader::MediaVideo);
-    EXPECT_EQ(WithContentType("video/mp4").GetMediaType(), CMimeHeader::MediaUnknown);
-    EXPECT_EQ(WithContentType("message/rfc822").GetMediaType(), CMimeHeader::MediaMessage);
-    EXPECT_EQ(WithContentType("tex").GetMediaType(), CMimeHeader::MediaUnknown);
-}
-
-TEST(MimeHeader, MainAndSubTypeHaveDefaultsAndIgnoreParameters) {
-    EXPECT_EQ(CMimeHeader().GetMainType(), "text");
-    EXPECT_EQ(CMimeHeader().GetSubType(), "plain");
-    const CMimeHeader html = WithContentType("text/html ; charset=utf-8");
-    EXPECT_EQ(html.GetMainType(), "text");
-    EXPECT_EQ(html.GetSubType(), "html");
-    const CMimeHeader odd = WithContentType("weird; name=a/b");
-    EXPECT_EQ(odd.GetMainType(), "weird");
-    EXPECT_EQ(odd.GetSubType(), "weird");
-}
-
-TEST(MimeHeader, SetNameDerivesTheTypeFromTheExtension) {
-    CMimeHeader jpeg;
-    jpeg.SetName("photo.final.JPG");
-    EXPECT_EQ(ContentTypeOf(jpeg), "image/jpeg; name=\"photo.final.JPG\"");
-    CMimeHeader movie;
-    movie.SetName("clip.mpg");
-    EXPECT_EQ(ContentTypeOf(movie), "vedio/mpeg; name=\"clip.mpg\"");
-    CMimeHeader unknown;
-    unknown.SetName("README");
-    EXPECT_EQ(ContentTypeOf(unknown), "application/octet-stream; name=\"README\"");
-    CMimeHeader typed = WithContentType("text/plain");
-    typed.SetName("x.pdf");
-    EXPECT_EQ(ContentTypeOf(typed), "text/plain; name=\"x.pdf\"");
-}
-
-TEST(MimeHeader, SetCharsetAddsPlainTextWhenThereIsNoType) {
-    CMimeHeader header;
-    header.SetCharset("utf-8");
-    EXPECT_EQ(ContentTypeOf(header), "text/plain; charset=\"utf-8\"");
-}
-
-TEST(MimeHeader, SetBoundaryMakesNonMultipartTypesMixedAndDropsTheirParameters) {
-    CMimeHeader text = WithContentType("text/plain; charset=gbk");
-    text.SetBoundary("b1");
-    EXPECT_EQ(ContentTypeOf(text), "multipart/mixed; boundary=\"b1\"");
-    CMimeHeader alternative = WithContentType("Multipart/Alternative; boundary=old");
-    alternative.SetBoundary("new");
-    EXPECT_EQ(ContentTypeOf(alternative), "Multipart/Alternative; boundary=\"new\"");
-    EXPECT_EQ(alternative.GetBoundary(), "new");
-}
-
-// Nested multiparts each need their own boundary.
-TEST(MimeHeader, GeneratedBoundariesDifferFromEachOther) {
-    std::set<std::string> boundaries;
-    for (int i = 0; i < 9; ++i) {
-        CMimeHeader header;
-        header.SetBoundary();
-        EXPECT_EQ(header.GetBoundary().rfind("__=_Norvane_Part_Boundary_", 0), 0u);
-        EXPECT_TRUE(boundaries.insert(header.GetBoundary()).second) << header.GetBoundary();
+TEST(MimeField, LoadTakesOneFieldWithItsFoldingAndEncodedWords) {
+    const struct {
+        std::string text;
+        int consumed; // 0: the field is refused
+        std::string name, value, charset;
+    } cases[] = {
+        {"Subject: \t Hello\r\n\tworld\r\nNext: x\r\n", 26, "Subject", "Hello\r\n\tworld", ""},
+        {"Subject: =?GB2312?B?1tDOxA==?=\r\n", 32, "Subject", "\xD6\xD0\xCE\xC4", "GB2312"},
+        {"To: a@b\n c@d\nX: y\n", 13, "To", "a@b\n c@d", ""},
+        // Leading continuation lines are dropped; a line without a colon has no name.
+        {" stray\r\n\tstray\r\nTo: x\r\n", 23, "To", "x", ""},
+        {"no colon here\r\n", 15, "", "no colon here", ""},
+        // A field must end with a line end.
+        {"Subject: no line end", 0, "", "", ""},
+        {"Subject: folded\r\n more", 0, "", "", ""},
+        {"\r\n", 0, "", "", ""},
+        {"", 0, "", "", ""},
+    };
+    for (const auto& c : cases) {
+        CMimeField field;
+        EXPECT_EQ(LoadFrom(field, c.text), c.consumed) << c.text;
+        if (c.consumed > 0) {
+            EXPECT_EQ(field.GetName(), c.name) << c.text;
+            EXPECT_EQ(field.GetValue(), c.value) << c.text;
+            EXPECT_EQ(field.GetCharset(), c.charset) << c.text;
+        }
     }
 }
 
-TEST(MimeHeader, LoadStopsAfterTheEmptyLineWithEitherLineEnd) {
-    CMimeHeader header;
-    EXPECT_EQ(header.Load("A: 1\r\nB: 2\r\n\r\nbody", 18), 14);
-    EXPECT_EQ(header.GetFields().size(), 2u);
-    CMimeHeader bare;
-    EXPECT_EQ(bare.Load("A: 1\nB: 2\n\nbody", 15), 11);
+TEST(MimeField, ParametersAreFoundQuotedOrBareByNameIgnoringCase) {
+    const std::string list = "text/plain; filename=a.txt; NAME=\"x y.txt\";\r\n\tcharset=utf-8 (c)";
+    // Unquoted values keep special characters up to the semicolon.
+    const std::string special = "multipart/mixed; boundary=----=_Part_1.2;name=a.b(c)";
+    const struct {
+        std::string value, parameter;
+        bool found;
+        std::string expected;
+    } cases[] = {
+        {list, "name", true, "x y.txt"},
+        {list, "Charset", true, "utf-8"},
+        {list, "filename", true, "a.txt"},
+        {list, "boundary", false, ""},
+        {"text/plain", "charset", false, ""},
+        {special, "boundary", true, "----=_Part_1.2"},
+        {special, "name", true, "a.b(c)"},
+        // An unclosed quote keeps the rest of the word.
+        {"a/b; name=\"open end", "name", true, "open"},
+    };
+    for (const auto& c : cases) {
+        std::string value = "stale";
+        EXPECT_EQ(Field("Content-Type", c.value).GetParameter(c.parameter, value), c.found)
+            << c.value << " / " << c.parameter;
+        EXPECT_EQ(value, c.expected) << c.value << " / " << c.parameter;
+    }
+    // The main value stops at the semicolon, without trailing blanks.
+    for (const char* value : {"text/plain \t; charset=utf-8", "text/plain "}) {
+        std::string main;
+        Field("Content-Type", value).GetValue(main);
+        EXPECT_EQ(main, "text/plain") << value;
+    }
 }
 
-TEST(MimeHeader, StoreWritesFieldsThenTheEmptyLine) {
+TEST(MimeField, SetParameterQuotesAndReplacesInPlaceOrAppends) {
+    CMimeField field = Field("Content-Type", "multipart/mixed; boundary=old; charset=x");
+    field.SetParameter("boundary", "abc");
+    field.SetParameter("name", "\"already\"");
+    field.SetParameter("charset", "\"");
+    EXPECT_EQ(field.GetValue(),
+              "multipart/mixed; boundary=\"abc\"; charset=\"\"; name=\"already\"");
+}
+
+TEST(MimeField, StoreWritesTheLineWithinTheBoundAndEncodesEightBitValues) {
+    CMimeField subject = Field("Subject", "\xC3\xA9t\xC3\xA9");
+    subject.SetCharset("UTF-8");
+    EXPECT_EQ(StoreToString(subject), "Subject: =?UTF-8?B?w6l0w6k=?=\r\n");
+    const CMimeField plain = Field("X-Test", "value");
+    EXPECT_EQ(StoreToString(plain), "X-Test: value\r\n");
+    char tooSmall[14];
+    EXPECT_EQ(plain.Store(tooSmall, sizeof tooSmall), 0);
+}
+
+TEST(MimeField, StoredValueCannotStartANewFieldOrEndTheHeader) {
+    CMimeField field;
+    LoadFrom(field, "Subject: =?utf-8?Q?hi=0D=0ABcc:_evil@x=0A=0A?=\r\n");
+    ASSERT_EQ(field.GetValue(), "hi\r\nBcc: evil@x\n\n");
+    const std::string stored = StoreToString(field);
+    EXPECT_EQ(stored, "Subject: hi\r\n Bcc: evil@x\n \n \r\n");
+    CMimeField reloaded;
+    EXPECT_EQ(LoadFrom(reloaded, stored), static_cast<int>(stored.size()));
+}
+
+TEST(MimeHeader, LookupIgnoresCaseAndTakesTheFirstOfDuplicates) {
     CMimeHeader header;
-    header.SetFieldValue("A", "1");
-    header.SetFieldValue("B", "2");
-    char out[32];
-    ASSERT_LE(header.Store(out, sizeof out), header.GetLength());
-    EXPECT_EQ(std::string(out, header.Store(out, sizeof out)), "A: 1\r\nB: 2\r\n\r\n");
-    EXPECT_EQ(header.Store(out, 13), 0);
+    LoadFrom(header, "Received: one\r\nreceived: two\r\nSubject: s\r\n\r\n");
+    ASSERT_EQ(header.GetFields().size(), 3u);
+    EXPECT_EQ(header.FindField("RECEIVED")->GetValue(), "one");
+    EXPECT_EQ(header.FindField("Missing"), nullptr);
+    header.SetFieldValue("RECEIVED", "replaced", "x");
+    EXPECT_EQ(header.GetFields().front().GetName(), "RECEIVED");
+    EXPECT_EQ(header.GetFields().front().GetValue(), "replaced");
+    header.SetFieldValue("New", "appended");
+    EXPECT_EQ(header.GetFields().back().GetName(), "New");
+}
+
+TEST(MimeHeader, MediaTypeComparesOnlyTheStartOfTheValue) {
+    const struct {
+        std::string type;
+        CMimeHeader::MediaType media;
+        std::string main, sub;
+    } cases[] = {
+        {"", CMimeHeader::MediaText, "text", "plain"},
+        {"MULTIPART/MIXED; boundary=x", CMimeHeader::MediaMultipart, "MULTIPART", "MIXED"},
+        {"text/html ; charset=utf-8", CMimeHeader::MediaText, "text", "html"},
+        {"textual/odd", CMimeHeader::MediaText, "textual", "odd"},
+        {"vedio/mpeg", CMimeHeader::MediaVideo, "vedio", "mpeg"},
+        {"video/mp4", CMimeHeader::MediaUnknown, "video", "mp4"},
+        {"message/rfc822", CMimeHeader::MediaMessage, "message", "rfc822"},
+        {"weird; name=a/b", CMimeHeader::MediaUnknown, "weird", "weird"},
+    };
+    for (const auto& c : cases) {
+        const CMimeHeader header = WithContentType(c.type);
+        EXPECT_EQ(header.GetMediaType(), c.media) << c.type;
+        EXPECT_EQ(header.GetMainType(), c.main) << c.type;
+        EXPECT_EQ(header.GetSubType(), c.sub) << c.type;
+    }
+}
+
+TEST(MimeHeader, SettersAddOrAdjustTheContentType) {
+    const struct {
+        std::string type;
+        void (CMimeHeader::*set)(const std::string&);
+        std::string argument, expected;
+    } cases[] = {
+        {"", &CMimeHeader::SetName, "photo.final.JPG", "image/jpeg; name=\"photo.final.JPG\""},
+        {"", &CMimeHeader::SetName, "clip.mpg", "vedio/mpeg; name=\"clip.mpg\""},
+        {"", &CMimeHeader::SetName, "README", "application/octet-stream; name=\"README\""},
+        {"text/plain", &CMimeHeader::SetName, "x.pdf", "text/plain; name=\"x.pdf\""},
+        {"", &CMimeHeader::SetCharset, "utf-8", "text/plain; charset=\"utf-8\""},
+        // A boundary makes other types multipart/mixed and drops their parameters.
+        {"text/plain; charset=gbk", &CMimeHeader::SetBoundary, "b1",
+         "multipart/mixed; boundary=\"b1\""},
+        {"Multipart/Alternative; boundary=old", &CMimeHeader::SetBoundary, "new",
+         "Multipart/Alternative; boundary=\"new\""},
+    };
+    for (const auto& c : cases) {
+        CMimeHeader header = WithContentType(c.type);
+        (header.*c.set)(c.argument);
+        EXPECT_EQ(ContentTypeOf(header), c.expected) << c.type << " + " << c.argument;
+    }
+}
+
+TEST(MimeHeader, LoadStopsAfterTheEmptyLineAndStoreWritesIt) {
+    CMimeHeader header;
+    EXPECT_EQ(LoadFrom(header, "A: 1\r\nB: 2\r\n\r\nbody"), 14);
+    EXPECT_EQ(StoreToString(header), "A: 1\r\nB: 2\r\n\r\n");
+    char tooSmall[13];
+    EXPECT_EQ(header.Store(tooSmall, sizeof tooSmall), 0);
+    CMimeHeader bare;
+    EXPECT_EQ(LoadFrom(bare, "A: 1\nB: 2\n\nbody"), 11);
+    EXPECT_EQ(bare.GetFields().size(), 2u);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-// Helpers shared by the MIME tests: running a codec into a buffer of exactly its bound, loading
-// and storing trees through exact-size buffers (so AddressSanitizer sees any access past them),
-// and a guard that restores the process-wide environment after a test changes it.
+// Exact-size buffers for the MIME tests and fuzz targets: inputs are copied without a terminating
+// NUL and outputs get exactly the bound the library promises, so AddressSanitizer sees any access
+// past either (also a count returned beyond the bound, when the result is copied out).
 #pragma once
 
 #include <memory>
@@ -12,31 +12,40 @@
 
 namespace mimetest {
 
-// Converts `input` with `codec` in the given direction into a buffer of exactly the bound;
-// `bound` receives that bound.
-inline std::string Convert(CMimeCodeBase& codec, const std::string& input, bool encode,
-                           int* bound = nullptr) {
-    codec.SetInput(input.data(), static_cast<int>(input.size()), encode);
-    const int length = codec.GetOutputLength();
-    if (bound != nullptr)
-        *bound = length;
-    std::unique_ptr<char[]> out(new char[length > 0 ? length : 1]);
-    const int written = codec.GetOutput(out.get(), length);
+// At least one byte, so the pointer is never null.
+inline std::unique_ptr<char[]> ExactBuffer(size_t size) {
+    return std::unique_ptr<char[]>(new char[size > 0 ? size : 1]);
+}
+
+struct ExactCopy {
+    explicit ExactCopy(const std::string& data)
+        : bytes(ExactBuffer(data.size())), length(static_cast<int>(data.size())) {
+        data.copy(bytes.get(), data.size());
+    }
+    std::unique_ptr<char[]> bytes;
+    int length;
+};
+
+inline std::string Convert(CMimeCodeBase& codec, const std::string& input, bool encode) {
+    const ExactCopy copy(input);
+    codec.SetInput(copy.bytes.get(), copy.length, encode);
+    const int bound = codec.GetOutputLength();
+    auto out = ExactBuffer(bound);
+    const int written = codec.GetOutput(out.get(), bound);
     return std::string(out.get(), written > 0 ? written : 0);
 }
 
-// Loads `text` from an exact-size copy without a terminating NUL; returns Load's result.
-inline int LoadFrom(CMimeBody& body, const std::string& text) {
-    std::unique_ptr<char[]> copy(new char[text.size() > 0 ? text.size() : 1]);
-    text.copy(copy.get(), text.size());
-    return body.Load(copy.get(), static_cast<int>(text.size()));
+// Returns Load's result.
+template <class Entity> int LoadFrom(Entity& entity, const std::string& text) {
+    const ExactCopy copy(text);
+    return entity.Load(copy.bytes.get(), copy.length);
 }
 
-// Stores `body` into exactly GetLength bytes; `result` receives Store's result.
-inline std::string StoreToString(const CMimeBody& body, int* result = nullptr) {
-    const int length = body.GetLength();
-    std::unique_ptr<char[]> out(new char[length > 0 ? length : 1]);
-    const int stored = body.Store(out.get(), length);
+// Stores a field or a body into exactly GetLength bytes; `result` receives Store's result.
+template <class Entity> std::string StoreToString(const Entity& entity, int* result = nullptr) {
+    const int length = entity.GetLength();
+    auto out = ExactBuffer(length);
+    const int stored = entity.Store(out.get(), length);
     if (result != nullptr)
         *result = stored;
     return std::string(out.get(), stored > 0 ? stored : 0);
@@ -49,15 +58,11 @@ inline std::string ContentOf(const CMimeBody& body) {
 }
 
 // Puts auto folding and the default charset back to their start values on destruction.
-class EnvironmentGuard {
-public:
-    EnvironmentGuard() = default;
+struct EnvironmentGuard {
     ~EnvironmentGuard() {
         CMimeEnvironment::SetAutoFolding(false);
         CMimeEnvironment::SetCharset("");
     }
-    EnvironmentGuard(const EnvironmentGuard&) = delete;
-    EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
 };
 
 } // namespace mimetest
