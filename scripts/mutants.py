@@ -265,6 +265,10 @@ def main():
         except (KeyboardInterrupt, Interrupted):
             print("interrupted; every mutated file is restored", file=sys.stderr)
             return 130
+        # The trees were last built with a mutant planted; whoever runs ctest in them next (the
+        # test command reuses the ASan tree) must get the real code.
+        for kind in kinds:
+            build(kind, trees[kind], env, log, args.jobs)
 
     files = sorted({m["file"] for m in mutants})
     dirty = subprocess.run(["git", "-C", ROOT, "diff", "--quiet", "--"] + files).returncode != 0
