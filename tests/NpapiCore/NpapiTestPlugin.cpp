@@ -1,18 +1,70 @@
 #include "tests/NpapiCore/NpapiTestPlugin.h"
 
+#include <stdexcept>
 #include <thread>
 
 #include <boost/make_shared.hpp>
 
-#include "src/NpapiCore/NpapiPlugin.h"
 #include "src/PluginCore/PluginCore.h"
-#include "src/ScriptingCore/BrowserHost.h"
+#include "src/ScriptingCore/JSAPIAuto.h"
 #include "src/ScriptingCore/JSObject.h"
 #include "src/ScriptingCore/script_error.h"
 
 namespace nvtest {
 
 namespace {
+
+using Args = FB::VariantList;
+
+class TestRoot : public FB::JSAPIAuto {
+public:
+    TestRoot() {
+        registerMethod("index", [](const Args&) { return FB::variant(3UL); });
+        registerMethod("big", [](const Args&) { return FB::variant(4000000000U); });
+        registerMethod("count", [](const Args&) { return FB::variant(7); });
+        registerMethod("ratio", [](const Args&) { return FB::variant(0.5); });
+        registerMethod("echo", [](const Args& args) { return args.at(0); });
+        registerMethod("wide", [](const Args&) { return FB::variant(std::wstring(L"\u4e2d")); });
+        registerMethod("list", [](const Args&) { return FB::variant(Args{1, "two", Args{3}}); });
+        registerMethod("child", [this](const Args&) {
+            if (!m_child) {
+                m_child = boost::make_shared<FB::JSAPIAuto>();
+            }
+            return FB::variant(m_child);
+        });
+        registerMethod("fresh", [](const Args&) {
+            return FB::variant(FB::JSAPIPtr(boost::make_shared<FB::JSAPIAuto>()));
+        });
+        registerMethod("fail", [](const Args&) -> FB::variant {
+            throw FB::script_error("The plugin is invalid");
+        });
+        registerMethod("failOther", [](const Args&) -> FB::variant {
+            throw std::runtime_error("disk on fire");
+        });
+        // A worker calls the page function synchronously: it must wait for the main thread.
+        registerMethod("fromWorker", [this](const Args& args) {
+            FB::JSObjectPtr callback = args.at(0).convert_cast<FB::JSObjectPtr>();
+            m_worker = std::thread([this, callback] {
+                m_answer = callback->Invoke("", Args{"asked"}).convert_cast<std::string>();
+            });
+            return FB::variant();
+        });
+        registerMethod("workerAnswer", [this](const Args&) { return FB::variant(workerAnswer()); });
+    }
+    ~TestRoot() override { workerAnswer(); }
+
+private:
+    std::string workerAnswer() {
+        if (m_worker.joinable()) {
+            m_worker.join();
+        }
+        return m_answer;
+    }
+
+    FB::JSAPIPtr m_child;
+    std::thread m_worker;
+    std::string m_answer;
+};
 
 class TestCore : public FB::PluginCore {
 public:
@@ -22,86 +74,13 @@ public:
 
 } // namespace
 
-TestRoot::TestRoot() {
-    registerMethod("index", FB::make_method(this, &TestRoot::index));
-    registerMethod("count", FB::make_method(this, &TestRoot::count));
-    registerMethod("ratio", FB::make_method(this, &TestRoot::ratio));
-    registerMethod("echo", FB::make_method(this, &TestRoot::echo));
-    registerMethod("wide", FB::make_method(this, &TestRoot::wide));
-    registerMethod("list", FB::make_method(this, &TestRoot::list));
-    registerMethod("map", FB::make_method(this, &TestRoot::map));
-    registerMethod("child", FB::make_method(this, &TestRoot::child));
-    registerMethod("fresh", FB::make_method(this, &TestRoot::fresh));
-    registerMethod("fail", FB::make_method(this, &TestRoot::fail));
-    registerMethod("failOther", FB::make_method(this, &TestRoot::failOther));
-    registerMethod("later", FB::make_method(this, &TestRoot::later));
-    registerMethod("fromWorker", FB::make_method(this, &TestRoot::fromWorker));
-    registerMethod("workerAnswer", FB::make_method(this, &TestRoot::workerAnswer));
-    registerMethod("sum", FB::make_method(this, &TestRoot::sum));
-}
-
-FB::JSAPIPtr TestRoot::child() {
-    if (!m_child) {
-        m_child = boost::make_shared<FB::JSAPIAuto>();
-    }
-    return m_child;
-}
-
-FB::JSAPIPtr TestRoot::fresh() {
-    return boost::make_shared<FB::JSAPIAuto>();
-}
-
-void TestRoot::later(const FB::JSObjectPtr& callback) {
-    std::thread([callback] { callback->InvokeAsync("", FB::VariantList{"from a worker"}); }).join();
-}
-
-void TestRoot::fromWorker(const FB::JSObjectPtr& callback) {
-    m_worker = std::thread([this, callback] {
-        try {
-            m_answer = callback->Invoke("", FB::VariantList{"asked"}).convert_cast<std::string>();
-        } catch (const std::exception& e) {
-            m_answer = std::string("error: ") + e.what();
-        }
-    });
-}
-
-std::string TestRoot::workerAnswer() {
-    if (m_worker.joinable()) {
-        m_worker.join();
-    }
-    return m_answer;
-}
-
-TestRoot::~TestRoot() {
-    if (m_worker.joinable()) {
-        m_worker.join();
-    }
-}
-
-int TestRoot::sum(const FB::VariantList& values) {
-    int total = 0;
-    for (const FB::variant& value : values) {
-        total += value.convert_cast<int>();
-    }
-    return total;
-}
-
 FB::PluginCorePtr TestFactory::createPlugin(const std::string&) {
     return boost::make_shared<TestCore>();
 }
 
-boost::shared_ptr<FB::Npapi::NpapiPlugin>
-TestFactory::createNpapiPlugin(const boost::shared_ptr<FB::Npapi::NpapiBrowserHost>& host,
-                               const std::string& mimetype) {
-    if (refuseWrappers) {
-        return boost::shared_ptr<FB::Npapi::NpapiPlugin>();
-    }
-    return FB::FactoryBase::createNpapiPlugin(host, mimetype);
-}
-
 TestFactory& testFactory() {
-    static boost::shared_ptr<TestFactory> factory = boost::make_shared<TestFactory>();
-    return *factory;
+    static TestFactory factory;
+    return factory;
 }
 
 } // namespace nvtest
