@@ -3,14 +3,20 @@
 // browser on its main thread, and what a real browser cannot be made to do (null instances,
 // missing table entries, a host used after shutdown, two browser images).
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
+#include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
 
 #include "src/NpapiCore/NpapiBrowserHost.h"
 #include "src/NpapiCore/NpapiInstanceData.h"
 #include "src/NpapiCore/NpapiPluginModule.h"
-#include "tests/NpapiCore/NpapiTestPlugin.h"
+#include "src/PluginCore/FactoryBase.h"
+#include "src/PluginCore/PluginCore.h"
+#include "src/ScriptingCore/JSAPIAuto.h"
+#include "src/ScriptingCore/JSObject.h"
+#include "src/ScriptingCore/script_error.h"
 #include "tests/support/ErrorText.h"
 #include "tests/support/npapi/FakeBrowser.h"
 
@@ -22,6 +28,80 @@ extern "C" NPError NP_GetEntryPoints(NPPluginFuncs* pFuncs);
 using namespace nvtest::npapi;
 
 namespace {
+
+using Args = FB::VariantList;
+
+// The plug-in under test: its root object has members of the kinds the application uses, so that
+// the NPAPI layer is tested apart from the application.
+class TestRoot : public FB::JSAPIAuto {
+public:
+    TestRoot() {
+        registerMethod("index", [](const Args&) { return FB::variant(3UL); });
+        registerMethod("big", [](const Args&) { return FB::variant(4000000000U); });
+        registerMethod("count", [](const Args&) { return FB::variant(7); });
+        registerMethod("ratio", [](const Args&) { return FB::variant(0.5); });
+        registerMethod("echo", [](const Args& args) { return args.at(0); });
+        registerMethod("wide", [](const Args&) { return FB::variant(std::wstring(L"\u4e2d")); });
+        registerMethod("list", [](const Args&) { return FB::variant(Args{1, "two", Args{3}}); });
+        registerMethod("child", [this](const Args&) {
+            if (!m_child) {
+                m_child = boost::make_shared<FB::JSAPIAuto>();
+            }
+            return FB::variant(m_child);
+        });
+        registerMethod("fresh", [](const Args&) {
+            return FB::variant(FB::JSAPIPtr(boost::make_shared<FB::JSAPIAuto>()));
+        });
+        registerMethod("fail", [](const Args&) -> FB::variant {
+            throw FB::script_error("The plugin is invalid");
+        });
+        registerMethod("failOther", [](const Args&) -> FB::variant {
+            throw std::runtime_error("disk on fire");
+        });
+        // A worker calls the page function synchronously: it must wait for the main thread.
+        registerMethod("fromWorker", [this](const Args& args) {
+            FB::JSObjectPtr callback = args.at(0).convert_cast<FB::JSObjectPtr>();
+            m_worker = std::thread([this, callback] {
+                m_answer = callback->Invoke("", Args{"asked"}).convert_cast<std::string>();
+            });
+            return FB::variant();
+        });
+        registerMethod("workerAnswer", [this](const Args&) { return FB::variant(workerAnswer()); });
+    }
+    ~TestRoot() override { workerAnswer(); }
+
+private:
+    std::string workerAnswer() {
+        if (m_worker.joinable()) {
+            m_worker.join();
+        }
+        return m_answer;
+    }
+
+    FB::JSAPIPtr m_child;
+    std::thread m_worker;
+    std::string m_answer;
+};
+
+class TestCore : public FB::PluginCore {
+public:
+    bool HandleEvent(FB::PluginEvent*, FB::PluginEventSource*) override { return false; }
+    FB::JSAPIPtr createJSAPI() override { return boost::make_shared<TestRoot>(); }
+};
+
+class TestFactory : public FB::FactoryBase {
+public:
+    FB::PluginCorePtr createPlugin(const std::string&) override {
+        return boost::make_shared<TestCore>();
+    }
+    void globalPluginInitialize() override { ++initializations; }
+    void globalPluginDeinitialize() override { ++deinitializations; }
+
+    int initializations = 0;
+    int deinitializations = 0;
+};
+
+TestFactory testFactory;
 
 class NpapiBridgeTest : public ::testing::Test {
 protected:
@@ -83,6 +163,11 @@ protected:
 };
 
 } // namespace
+
+FB::FactoryBasePtr FB::getFactoryInstance() {
+    static FB::FactoryBasePtr shared(&testFactory, [](FB::FactoryBase*) {});
+    return shared;
+}
 
 TEST_F(NpapiBridgeTest, EntryPointsRefuseNullInstancesButNameThePlugin) {
     const char* name = nullptr;
@@ -215,16 +300,16 @@ TEST_F(NpapiBridgeTest, MainThreadCallsRunInOrderAndDieWithTheirInstance) {
 }
 
 TEST_F(NpapiBridgeTest, TwoBrowserImagesGetTwoModules) {
-    int initializations = nvtest::testFactory().initializations;
-    int deinitializations = nvtest::testFactory().deinitializations;
+    int initializations = testFactory.initializations;
+    int deinitializations = testFactory.deinitializations;
     int modules = FB::Npapi::NpapiPluginModule::moduleCount();
     NPPluginFuncs secondTable{};
     ASSERT_EQ(second_image_initialize(&browser.funcs(), &secondTable), NPERR_NO_ERROR);
     EXPECT_EQ(FB::Npapi::NpapiPluginModule::moduleCount(), modules + 1);
-    EXPECT_EQ(nvtest::testFactory().initializations, initializations);
+    EXPECT_EQ(testFactory.initializations, initializations);
     EXPECT_EQ(second_image_shutdown(), NPERR_NO_ERROR);
     EXPECT_EQ(FB::Npapi::NpapiPluginModule::moduleCount(), modules);
-    EXPECT_EQ(nvtest::testFactory().deinitializations, deinitializations)
+    EXPECT_EQ(testFactory.deinitializations, deinitializations)
         << "global state lives while one module does";
     NPPluginFuncs entryPoints{};
     EXPECT_EQ(NP_GetEntryPoints(&entryPoints), NPERR_NO_ERROR);
