@@ -33,6 +33,22 @@ public:
     int readyCalls = 0;
 };
 
+// A root object with members whose names the element's DOM has too: its own must still win.
+class ElementRoot : public FB::JSAPIAuto {
+public:
+    ElementRoot() {
+        registerMethod("remove", FB::make_method(this, &ElementRoot::remove));
+        registerProperty("title", FB::make_property(this, &ElementRoot::title));
+    }
+    int remove() { return 1; }
+    std::string title() { return "mine"; }
+};
+
+class ElementCore : public RecordingCore {
+public:
+    FB::JSAPIPtr createJSAPI() override { return boost::make_shared<ElementRoot>(); }
+};
+
 class PluginCoreTest : public ::testing::Test {
 protected:
     void SetUp() override { core->SetHost(host); }
@@ -79,14 +95,6 @@ TEST_F(PluginCoreTest, UnresolvableHandlersAreSkippedAndTheRestKept) {
     EXPECT_EQ(other->readyCalls, 1);
 }
 
-TEST_F(PluginCoreTest, WindowlessFollowsTheParameter) {
-    EXPECT_FALSE(core->isWindowless());
-    core->setParams({{"windowless", "true"}});
-    EXPECT_TRUE(core->isWindowless());
-    core->setParams({{"windowless", "maybe"}});
-    EXPECT_FALSE(core->isWindowless());
-}
-
 TEST_F(PluginCoreTest, WindowsAttachAndDetachTheCore) {
     auto first = boost::make_shared<FB::PluginWindow>();
     auto second = boost::make_shared<FB::PluginWindow>();
@@ -120,4 +128,19 @@ TEST_F(PluginCoreTest, DestroyingTheCoreShutsItsHostDown) {
     core.reset();
     EXPECT_TRUE(host->isShutDown());
     EXPECT_EQ(FB::PluginCore::ActivePluginCount, before - 1);
+}
+
+TEST(ElementMembers, ReachTheDomOnlyThroughTheElementsOwnObject) {
+    auto core = boost::make_shared<ElementCore>();
+    FB::JSAPIPtr root = core->getRootJSAPI();
+    FB::JSAPIPtr other = boost::make_shared<ElementRoot>();
+    const std::pair<const char*, bool> cases[] = {
+        {"parentNode", false}, {"tagName", false},      {"onclick", false},
+        {"remove", true},      {"title", true},         {"valid", true},
+        {"onDropFiles", true}, {"ELEMENT_NODE", false}, {"anyPageAttribute", true},
+    };
+    for (const auto& [name, claimedByRoot] : cases) {
+        EXPECT_EQ(root->HasProperty(name), claimedByRoot) << name;
+        EXPECT_TRUE(other->HasProperty(name)) << name << " on another object";
+    }
 }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "src/ScriptingCore/BrowserHost.h"
-#include "tests/support/ErrorText.h"
 #include "tests/support/TestBrowserHost.h"
 
 namespace {
@@ -23,9 +22,8 @@ class StreamHelperTest : public ::testing::Test {
 protected:
     void TearDown() override { host->shutdown(); }
 
-    FB::BrowserStreamRequest request(const std::string& url, Completion& done,
-                                     const std::string& method = "GET") {
-        FB::BrowserStreamRequest req(url, method);
+    FB::BrowserStreamRequest request(const std::string& url, Completion& done) {
+        FB::BrowserStreamRequest req(url, "GET");
         req.setCallback([&done](bool success, const FB::HeaderMap& headers,
                                 const boost::shared_array<uint8_t>& data, size_t size) {
             ++done.calls;
@@ -100,22 +98,6 @@ TEST_F(StreamHelperTest, ARefusedRequestCompletesOnceLaterAsAFailure) {
     EXPECT_FALSE(done.success);
 }
 
-TEST_F(StreamHelperTest, CancelEndsTheRequestOnceAsAFailure) {
-    nvtest::ScriptedResponse response;
-    response.body = "never read";
-    response.hold = true;
-    host->server().answerNext(response);
-    Completion done;
-    auto helper = FB::SimpleStreamHelper::AsyncRequest(host, request("http://h/slow", done));
-    host->pump();
-    EXPECT_EQ(done.calls, 0);
-    EXPECT_TRUE(helper->cancel());
-    EXPECT_FALSE(helper->cancel());
-    host->pump();
-    EXPECT_EQ(done.calls, 1);
-    EXPECT_FALSE(done.success);
-}
-
 TEST_F(StreamHelperTest, HeadersAreParsedForTheCallback) {
     nvtest::ScriptedResponse response;
     response.headers = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nSet-Cookie: a=1\r\n"
@@ -154,11 +136,4 @@ TEST_F(StreamHelperTest, RequestsFromWorkersCompleteOnTheMainThread) {
     EXPECT_TRUE(helper);
     EXPECT_TRUE(onMain);
     EXPECT_EQ(done.data, "POST a=1");
-}
-
-TEST_F(StreamHelperTest, ARequestWithoutCallbackIsRejected) {
-    EXPECT_EQ(nvtest::errorOf<std::runtime_error>([&] {
-                  FB::SimpleStreamHelper::AsyncRequest(host, FB::BrowserStreamRequest("http://h/"));
-              }),
-              "Invalid callback");
 }

@@ -40,8 +40,7 @@ public:
     // Makes the handle stand for one of the program's own objects (as a wrapper of ours would).
     void wrap(const FB::JSAPIPtr& api) { m_wrapped = api; }
     void setOptimizedCalls(bool value) { m_optimized = value; }
-    // Forgets every member, breaking reference cycles between page objects
-    // (window.document.window).
+    // Forgets every member, so that a handle kept elsewhere holds nothing of a page that went.
     void clear();
 
     const std::vector<RecordedCall>& calls() const { return m_calls; }

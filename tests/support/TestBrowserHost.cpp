@@ -12,20 +12,14 @@ TestBrowserHostPtr TestBrowserHost::create() {
 }
 
 TestBrowserHost::~TestBrowserHost() {
-    for (const FakeJSObjectPtr& object : {m_window, m_document, m_element}) {
-        if (object) {
-            object->clear();
-        }
+    if (m_window) {
+        m_window->clear();
     }
 }
 
 void TestBrowserHost::makePage() {
     TestBrowserHostPtr self = boost::static_pointer_cast<TestBrowserHost>(shared_from_this());
     m_window = boost::make_shared<FakeJSObject>(self);
-    m_document = boost::make_shared<FakeJSObject>(self);
-    m_element = boost::make_shared<FakeJSObject>(self);
-    m_window->set("document", FB::JSObjectPtr(m_document));
-    m_document->set("window", FB::JSObjectPtr(m_window));
     boost::weak_ptr<TestBrowserHost> weak = self;
     m_window->setMethod("Array", [weak](const FB::VariantList&) -> FB::variant {
         return FB::JSObjectPtr(FakeJSObject::array(weak.lock(), {}));
@@ -35,25 +29,11 @@ void TestBrowserHost::makePage() {
     });
 }
 
-FB::DOM::DocumentPtr TestBrowserHost::getDOMDocument() {
-    if (!m_document) {
-        throw std::runtime_error("Cannot find HTML document");
-    }
-    return _createDocument(m_document);
-}
-
 FB::DOM::WindowPtr TestBrowserHost::getDOMWindow() {
     if (!m_window) {
         throw std::runtime_error("Cannot find HTML window");
     }
     return _createWindow(m_window);
-}
-
-FB::DOM::ElementPtr TestBrowserHost::getDOMElement() {
-    if (!m_element) {
-        throw std::runtime_error("Cannot find the plug-in element");
-    }
-    return _createElement(m_element);
 }
 
 void TestBrowserHost::evaluateJavaScript(const std::string& script) {

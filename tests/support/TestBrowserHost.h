@@ -11,6 +11,7 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -54,9 +55,10 @@ public:
     const std::vector<PageTimer>& timers() const { return m_timers; }
 
     void* getContextID() const override { return const_cast<TestBrowserHost*>(this); }
-    FB::DOM::DocumentPtr getDOMDocument() override;
+    // The page has a window only: nothing under test reads the document or the element.
+    FB::DOM::DocumentPtr getDOMDocument() override { throw std::runtime_error("no document"); }
     FB::DOM::WindowPtr getDOMWindow() override;
-    FB::DOM::ElementPtr getDOMElement() override;
+    FB::DOM::ElementPtr getDOMElement() override { throw std::runtime_error("no element"); }
     // Understands one script: the delegate installation, which puts a delegate in the window.
     void evaluateJavaScript(const std::string& script) override;
     using FB::BrowserHost::evaluateJavaScript;
@@ -78,8 +80,6 @@ private:
     mutable std::deque<std::function<void()>> m_tasks; // guarded by m_mutex
     bool m_refuseCalls = false;
     FakeJSObjectPtr m_window;
-    FakeJSObjectPtr m_document;
-    FakeJSObjectPtr m_element;
     mutable ScriptedServer m_server;
     std::vector<PageTimer> m_timers;
     int m_nextTimer = 1;

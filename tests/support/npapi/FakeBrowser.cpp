@@ -1,38 +1,15 @@
 #include "tests/support/npapi/FakeBrowser.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
 
 namespace nvtest::npapi {
 
-std::atomic<FakeBrowser*> FakeBrowser::s_current{nullptr};
-
 namespace {
 
-// Arguments the page passes: browser-owned, released once the call is over, so a plug-in that
-// keeps a pointer into them trips the address sanitizer.
-class PageArgVariants {
-public:
-    explicit PageArgVariants(const PageArgs& args) : m_variants(args.size()) {
-        for (size_t i = 0; i < args.size(); ++i) {
-            toNPVariant(args[i], m_variants[i]);
-        }
-    }
-    PageArgVariants(const PageArgVariants&) = delete;
-    PageArgVariants& operator=(const PageArgVariants&) = delete;
-    ~PageArgVariants() {
-        for (NPVariant& variant : m_variants) {
-            FakeBrowser::current().releaseVariantValue(variant);
-        }
-    }
-
-    const NPVariant* data() const { return m_variants.data(); }
-    uint32_t count() const { return static_cast<uint32_t>(m_variants.size()); }
-
-private:
-    std::vector<NPVariant> m_variants;
-};
+std::atomic<FakeBrowser*> s_current{nullptr};
 
 // Checks that stay on in release builds: a test that breaks them would otherwise run against the
 // wrong browser or none.
@@ -43,29 +20,71 @@ void require(bool condition, const char* message) {
     }
 }
 
+FakePageObject& page(NPObject* object) {
+    return *static_cast<FakePageObject*>(object);
+}
+
+PageArgs toPageArgs(const NPVariant* args, uint32_t argCount) {
+    PageArgs values;
+    for (uint32_t i = 0; i < argCount; ++i) {
+        values.push_back(toPageValue(args[i]));
+    }
+    return values;
+}
+
 } // namespace
+
+NPClass FakePageObject::pageClass = {
+    NP_CLASS_STRUCT_VERSION,
+    [](NPP, NPClass*) -> NPObject* { return new FakePageObject(); },
+    [](NPObject* object) { delete &page(object); },
+    nullptr,
+    nullptr,
+    [](NPObject* object, NPIdentifier id, const NPVariant* args, uint32_t argCount,
+       NPVariant* result) {
+        const std::string& name = *static_cast<const std::string*>(id);
+        FakePageObject& self = page(object);
+        if (self.kind == Kind::Window && name == "Array") {
+            toNPVariant(FakeBrowser::current().newPageObject(Kind::Array), *result);
+            return true;
+        }
+        if (self.kind != Kind::Array || name != "push") {
+            return false;
+        }
+        PageArgs values = toPageArgs(args, argCount);
+        self.elements.insert(self.elements.end(), values.begin(), values.end());
+        return true;
+    },
+    [](NPObject* object, const NPVariant* args, uint32_t argCount, NPVariant* result) {
+        const std::optional<PageValue> value =
+            page(object).body ? page(object).body(toPageArgs(args, argCount)) : std::nullopt;
+        if (value) {
+            toNPVariant(*value, *result);
+        }
+        return value.has_value();
+    },
+    nullptr,
+    [](NPObject*, NPIdentifier, NPVariant*) { return true; },
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+};
+
+FakePageObject* FakePageObject::from(NPObject* object) {
+    return object && object->_class == &pageClass ? static_cast<FakePageObject*>(object) : nullptr;
+}
 
 FakeBrowser::FakeBrowser() : m_mainThread(std::this_thread::get_id()) {
     FakeBrowser* expected = nullptr;
     require(s_current.compare_exchange_strong(expected, this), "only one FakeBrowser at a time");
     fillFuncs();
-    m_document = newObject();
-    m_pluginElement = newObject();
-    m_window = newObject();
-    window().set("document", m_document);
-    window().setMethod("Array", [this](const PageArgs& args) -> std::optional<PageValue> {
-        return PageValue(newArray(args));
-    });
-    window().setMethod("Object", [this](const PageArgs&) -> std::optional<PageValue> {
-        return PageValue(newObject());
-    });
+    m_window = newPageObject(FakePageObject::Kind::Window);
 }
 
 FakeBrowser::~FakeBrowser() {
     // The page objects release what they hold through current(), so they go first.
     m_window = ObjectRef();
-    m_document = ObjectRef();
-    m_pluginElement = ObjectRef();
     s_current = nullptr;
 }
 
@@ -75,39 +94,36 @@ FakeBrowser& FakeBrowser::current() {
     return *browser;
 }
 
+FakeBrowser* FakeBrowser::enter(const char* entry) {
+    FakeBrowser* browser = s_current;
+    if (browser && std::this_thread::get_id() != browser->m_mainThread) {
+        browser->recordMisuse(std::string(entry) + " called off the main thread");
+        return nullptr;
+    }
+    return browser;
+}
+
 NPP FakeBrowser::addInstance() {
     m_instances.push_back(NPP_t{nullptr, this});
     return &m_instances.back();
 }
 
 void FakeBrowser::forgetInstance(NPP npp) {
-    {
-        std::lock_guard<std::mutex> lock(m_asyncMutex);
-        m_asyncCalls.erase(std::remove_if(m_asyncCalls.begin(), m_asyncCalls.end(),
-                                          [npp](const AsyncCall& call) { return call.npp == npp; }),
-                           m_asyncCalls.end());
-    }
+    std::lock_guard<std::mutex> lock(m_asyncMutex);
+    m_asyncCalls.erase(std::remove_if(m_asyncCalls.begin(), m_asyncCalls.end(),
+                                      [npp](const AsyncCall& call) { return call.npp == npp; }),
+                       m_asyncCalls.end());
 }
 
 ObjectRef FakeBrowser::newPageObject(FakePageObject::Kind kind) {
-    NPObject* object = createObject(nullptr, &FakePageObject::pageClass());
-    FakePageObject::from(object)->m_kind = kind;
-    return ObjectRef::adopt(object);
+    ObjectRef object = ObjectRef::adopt(createObject(nullptr, &FakePageObject::pageClass));
+    FakePageObject::from(object.get())->kind = kind;
+    return object;
 }
 
-ObjectRef FakeBrowser::newObject() {
-    return newPageObject(FakePageObject::Kind::Object);
-}
-
-ObjectRef FakeBrowser::newArray(PageArgs elements) {
-    ObjectRef array = newPageObject(FakePageObject::Kind::Array);
-    FakePageObject::from(array.get())->m_elements = std::move(elements);
-    return array;
-}
-
-ObjectRef FakeBrowser::newFunction(PageMethod body) {
+ObjectRef FakeBrowser::newFunction(PageFunction body) {
     ObjectRef function = newPageObject(FakePageObject::Kind::Function);
-    FakePageObject::from(function.get())->m_body = std::move(body);
+    FakePageObject::from(function.get())->body = std::move(body);
     return function;
 }
 
@@ -120,26 +136,22 @@ std::optional<PageValue> FakeBrowser::takeResult(bool succeeded, NPVariant& resu
     return value;
 }
 
-std::optional<PageValue> FakeBrowser::invoke(NPObject* object, const std::string& method,
-                                             const PageArgs& args) {
-    PageArgVariants variants(args);
-    NPVariant result;
-    VOID_TO_NPVARIANT(result);
-    const NPClass* objectClass = liveClass("page script invoke", object);
-    const bool succeeded = objectClass && objectClass->invoke &&
-                           objectClass->invoke(object, stringIdentifier(method), variants.data(),
-                                               variants.count(), &result);
-    return takeResult(succeeded, result);
-}
-
 std::optional<PageValue> FakeBrowser::invokeDefault(NPObject* object, const PageArgs& args) {
-    PageArgVariants variants(args);
+    // Browser-owned arguments, released once the call is over: a plug-in that keeps a pointer into
+    // them trips the address sanitizer.
+    std::vector<NPVariant> variants(args.size());
+    for (size_t i = 0; i < args.size(); ++i) {
+        toNPVariant(args[i], variants[i]);
+    }
     NPVariant result;
     VOID_TO_NPVARIANT(result);
     const NPClass* objectClass = liveClass("page script call", object);
     const bool succeeded =
-        objectClass && objectClass->invokeDefault &&
-        objectClass->invokeDefault(object, variants.data(), variants.count(), &result);
+        objectClass &&
+        objectClass->invokeDefault(object, variants.data(), uint32_t(args.size()), &result);
+    for (NPVariant& variant : variants) {
+        releaseVariantValue(variant);
+    }
     return takeResult(succeeded, result);
 }
 
@@ -147,52 +159,8 @@ std::optional<PageValue> FakeBrowser::getProperty(NPObject* object, const std::s
     NPVariant result;
     VOID_TO_NPVARIANT(result);
     const NPClass* objectClass = liveClass("page script read", object);
-    const bool succeeded = objectClass && objectClass->getProperty &&
-                           objectClass->getProperty(object, stringIdentifier(name), &result);
-    return takeResult(succeeded, result);
-}
-
-bool FakeBrowser::setProperty(NPObject* object, const std::string& name, const PageValue& value) {
-    PageArgVariants variants({value});
-    const NPClass* objectClass = liveClass("page script write", object);
-    return objectClass && objectClass->setProperty &&
-           objectClass->setProperty(object, stringIdentifier(name), variants.data());
-}
-
-std::optional<std::vector<std::string>> FakeBrowser::enumerate(NPObject* object) {
-    NPIdentifier* ids = nullptr;
-    uint32_t count = 0;
-    const NPClass* objectClass = liveClass("page script enumeration", object);
-    if (!objectClass || !NP_CLASS_STRUCT_VERSION_HAS_ENUM(objectClass) || !objectClass->enumerate ||
-        !objectClass->enumerate(object, &ids, &count)) {
-        return std::nullopt;
-    }
-    std::vector<std::string> names;
-    for (uint32_t i = 0; i < count; ++i) {
-        const Identifier* record = findIdentifier(ids[i]);
-        if (!record) {
-            recordMisuse("enumeration answered an unknown identifier");
-            continue;
-        }
-        names.push_back(record->isString ? record->text : std::to_string(record->number));
-    }
-    memFree(ids);
-    return names;
-}
-
-void FakeBrowser::invalidateObjects() {
-    const std::vector<const NPObject*> snapshot(m_live.begin(), m_live.end());
-    for (const NPObject* object : snapshot) {
-        // An earlier invalidate may have released this one.
-        if (isLive(object) && object->_class->invalidate) {
-            object->_class->invalidate(const_cast<NPObject*>(object));
-        }
-    }
-}
-
-size_t FakeBrowser::callCount(std::string_view entry) const {
-    auto found = m_callCounts.find(entry);
-    return found == m_callCounts.end() ? 0 : found->second;
+    return takeResult(objectClass && objectClass->getProperty(object, identifier(name), &result),
+                      result);
 }
 
 size_t FakeBrowser::runAsyncCalls() {
@@ -214,6 +182,11 @@ size_t FakeBrowser::runAsyncCalls() {
     }
 }
 
+void FakeBrowser::queueAsyncCall(NPP npp, void (*function)(void*), void* data) {
+    std::lock_guard<std::mutex> lock(m_asyncMutex);
+    m_asyncCalls.push_back(AsyncCall{npp, function, data});
+}
+
 std::vector<std::string> FakeBrowser::misuses() const {
     std::lock_guard<std::mutex> lock(m_misuseMutex);
     return m_misuses;
@@ -226,16 +199,11 @@ void FakeBrowser::recordMisuse(std::string what) {
 
 void* FakeBrowser::memAlloc(uint32_t size) {
     void* block = std::malloc(size == 0 ? 1 : size);
-    if (block) {
-        m_blocks.insert(block);
-    }
+    m_blocks.insert(block);
     return block;
 }
 
 void FakeBrowser::memFree(void* block) {
-    if (!block) {
-        return;
-    }
     if (m_blocks.erase(block) == 0) {
         recordMisuse("NPN_MemFree of memory the browser did not allocate");
         return;
@@ -243,40 +211,14 @@ void FakeBrowser::memFree(void* block) {
     std::free(block);
 }
 
-NPIdentifier FakeBrowser::stringIdentifier(std::string_view name) {
-    auto found = m_strings.find(name);
-    if (found == m_strings.end()) {
-        auto record = std::make_unique<Identifier>(Identifier{true, std::string(name), 0});
-        m_knownIdentifiers.insert(record.get());
-        found = m_strings.emplace(std::string(name), std::move(record)).first;
-    }
-    return found->second.get();
-}
-
-NPIdentifier FakeBrowser::intIdentifier(int32_t number) {
-    std::unique_ptr<Identifier>& record = m_integers[number];
-    if (!record) {
-        record = std::make_unique<Identifier>(Identifier{false, std::string(), number});
-        m_knownIdentifiers.insert(record.get());
-    }
-    return record.get();
-}
-
-const Identifier* FakeBrowser::findIdentifier(NPIdentifier id) const {
-    return m_knownIdentifiers.count(id) ? static_cast<const Identifier*>(id) : nullptr;
+NPIdentifier FakeBrowser::identifier(const std::string& name) {
+    return &m_identifiers.try_emplace(name, name).first->second;
 }
 
 NPObject* FakeBrowser::createObject(NPP npp, NPClass* objectClass) {
-    if (!objectClass) {
-        recordMisuse("NPN_CreateObject without a class");
-        return nullptr;
-    }
     NPObject* object = objectClass->allocate
                            ? objectClass->allocate(npp, objectClass)
                            : static_cast<NPObject*>(std::malloc(sizeof(NPObject)));
-    if (!object) {
-        return nullptr;
-    }
     object->_class = objectClass;
     object->referenceCount = 1;
     m_live.insert(object);
@@ -284,8 +226,8 @@ NPObject* FakeBrowser::createObject(NPP npp, NPClass* objectClass) {
 }
 
 const NPClass* FakeBrowser::liveClass(const std::string& entry, NPObject* object) {
-    if (!isLive(object)) {
-        recordMisuse(entry + (object ? " on an object that is not alive" : " on a null object"));
+    if (m_live.count(object) == 0) {
+        recordMisuse(entry + " on an object that is not alive");
         return nullptr;
     }
     return object->_class;

@@ -1,7 +1,6 @@
 #include "tests/support/npapi/PageValue.h"
 
 #include <cstring>
-#include <utility>
 
 #include "tests/support/npapi/FakeBrowser.h"
 
@@ -14,32 +13,10 @@ ObjectRef ObjectRef::retain(NPObject* object) {
     return ObjectRef(object);
 }
 
-ObjectRef ObjectRef::adopt(NPObject* object) {
-    return ObjectRef(object);
-}
-
-ObjectRef::ObjectRef(const ObjectRef& other) : m_object(other.m_object) {
-    if (m_object) {
-        FakeBrowser::current().retainObject(m_object);
-    }
-}
-
-ObjectRef::ObjectRef(ObjectRef&& other) noexcept
-    : m_object(std::exchange(other.m_object, nullptr)) {}
-
-ObjectRef& ObjectRef::operator=(ObjectRef other) noexcept {
-    std::swap(m_object, other.m_object);
-    return *this;
-}
-
 ObjectRef::~ObjectRef() {
     if (m_object) {
         FakeBrowser::current().releaseObject(m_object);
     }
-}
-
-std::ostream& operator<<(std::ostream& out, const ObjectRef& ref) {
-    return out << "object " << static_cast<const void*>(ref.get());
 }
 
 PageValue toPageValue(const NPVariant& variant) {
@@ -54,8 +31,7 @@ PageValue toPageValue(const NPVariant& variant) {
         return NPVARIANT_TO_DOUBLE(variant);
     case NPVariantType_String: {
         const NPString& text = NPVARIANT_TO_STRING(variant);
-        return text.UTF8Characters ? std::string(text.UTF8Characters, text.UTF8Length)
-                                   : std::string();
+        return std::string(text.UTF8Characters, text.UTF8Length);
     }
     case NPVariantType_Object:
         return ObjectRef::retain(NPVARIANT_TO_OBJECT(variant));
@@ -63,15 +39,6 @@ PageValue toPageValue(const NPVariant& variant) {
         break;
     }
     return std::monostate();
-}
-
-PageArgs toPageArgs(const NPVariant* args, uint32_t count) {
-    PageArgs values;
-    values.reserve(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        values.push_back(toPageValue(args[i]));
-    }
-    return values;
 }
 
 namespace {
@@ -91,10 +58,6 @@ struct VariantBuilder {
         STRINGN_TO_NPVARIANT(chars, length, out);
     }
     void operator()(const ObjectRef& object) const {
-        if (!object) {
-            NULL_TO_NPVARIANT(out);
-            return;
-        }
         OBJECT_TO_NPVARIANT(FakeBrowser::current().retainObject(object.get()), out);
     }
 };
