@@ -37,7 +37,7 @@ TEST_F(TMyFileTest, OpensLazilyAndRetriesAfterFailure) {
     EXPECT_EQ(file.fd, 0) << "closed, or the destructor would close a reused descriptor";
 }
 
-TEST_F(TMyFileTest, SizeKeepsThePositionAndOffsetsMayPassTheEnd) {
+TEST_F(TMyFileTest, SizeKeepsThePositionAndOffsetsReachPastTheEndAndBeyond4GiB) {
     TMyFile file(write("data.bin", "0123456789"));
     char buffer[4];
     ASSERT_TRUE(file.offset(3));
@@ -46,9 +46,6 @@ TEST_F(TMyFileTest, SizeKeepsThePositionAndOffsetsMayPassTheEnd) {
     EXPECT_EQ(std::string(buffer, 2), "34");
     EXPECT_TRUE(file.offset(100));
     EXPECT_EQ(file.read(buffer, 4), 0u);
-}
-
-TEST_F(TMyFileTest, UnicodeNamesAndLargeOffsets) {
     EXPECT_EQ(TMyFile(write("\xe4\xb8\xad\xe6\x96\x87.txt", "x")).size(), 1u);
     std::string big = dir + "/sparse.bin";
     int fd = ::open(big.c_str(), O_WRONLY | O_CREAT, 0644);
@@ -61,20 +58,6 @@ TEST_F(TMyFileTest, UnicodeNamesAndLargeOffsets) {
     ASSERT_TRUE(sparse.offset(5000000000ULL));
     ASSERT_EQ(sparse.read(&byte, 1), 1u);
     EXPECT_EQ(byte, 'Z');
-}
-
-TEST_F(TMyFileTest, CheckAndMkdirAppendsOneSlash) {
-    std::wstring path = FB::utf8_to_wstring(dir + "/made");
-    ASSERT_TRUE(TMyFile::checkAndMkdir(path));
-    EXPECT_EQ(path, FB::utf8_to_wstring(dir + "/made/"));
-    ASSERT_TRUE(TMyFile::checkAndMkdir(path));
-    EXPECT_EQ(path, FB::utf8_to_wstring(dir + "/made/")) << "an existing folder";
-
-    std::wstring file = write("plain", "x");
-    EXPECT_FALSE(TMyFile::checkAndMkdir(file)) << "a file is not a folder";
-    EXPECT_EQ(file, FB::utf8_to_wstring(dir + "/plain"));
-    std::wstring nested = FB::utf8_to_wstring(dir + "/no/parents");
-    EXPECT_FALSE(TMyFile::checkAndMkdir(nested));
 }
 
 TEST_F(TMyFileTest, TemporaryNamesLiveUnderTmpdir) {

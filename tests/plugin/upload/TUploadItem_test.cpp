@@ -63,7 +63,7 @@ protected:
     }
 
     boost::shared_ptr<TUploadItem> item(const std::wstring& path, unsigned long blockSize = 0,
-                                        unsigned long compress = 0, bool netfolder = true) {
+                                        unsigned long compress = 0) {
         auto made =
             boost::make_shared<TUploadItem>(boost::weak_ptr<FB::PluginCore>(), host, 3, path);
         TUploadItem::Settings settings;
@@ -71,7 +71,7 @@ protected:
         settings.uploadUrl = "http://mail/upload?sid=1";
         settings.blockSize = blockSize;
         settings.compress = compress;
-        settings.netfolder = netfolder;
+        settings.netfolder = true;
         settings.notify = notify;
         made->applySettings(settings);
         return made;
@@ -102,13 +102,6 @@ protected:
                    !notes.empty() && std::get<0>(notes.back()) == state && host->queued() == 0;
         }));
         host->pump();
-    }
-
-    // The notifications with repeats of the same one dropped.
-    std::vector<Note> distinctNotes() const {
-        std::vector<Note> distinct = notes;
-        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-        return distinct;
     }
 
     std::vector<RecordedRequest> blockRequests() const {
@@ -144,156 +137,114 @@ TEST_F(TUploadItemTest, MissingUrlsFailAtStartWithOneNotification) {
     EXPECT_EQ(notes, (std::vector<Note>{{6, 0, 7}}));
 }
 
-TEST_F(TUploadItemTest, ASmallFileGoesThroughEveryStateInOrder) {
-    std::string content(300, 'x');
-    auto upload = item(file("small.txt", content));
-    serveLikeAMailServer("S_OK\nattid=A1\noffset=0\nacceptEncoding=deflate\n");
-    upload->start();
-    runUntilDone(upload);
-    EXPECT_EQ(upload->getState(), TUploadItem::STATE_FINISHED);
-    EXPECT_EQ(distinctNotes(), (std::vector<Note>{{1, 1, 3}, {1, 100, 3}, {3, 0, 3}, {5, 100, 3}}));
-    EXPECT_EQ(upload->GetProperty("attachmentId").cast<std::string>(), "A1");
-    EXPECT_EQ(stored, content);
-
-    const RecordedRequest& query = host->server().requests()[0];
-    EXPECT_EQ(query.url, "http://mail/query");
-    EXPECT_EQ(query.postHeaders, "");
-    EXPECT_EQ(query.postData.rfind("fileName=small.txt&size=300&crc=", 0), 0u) << query.postData;
-    EXPECT_NE(query.postData.find("&attachId=-1&crc2="), std::string::npos);
-    EXPECT_EQ(query.postData.substr(query.postData.size() - 9), "&display=");
-
-    auto blocks = blockRequests();
-    ASSERT_EQ(blocks.size(), 1u);
-    EXPECT_EQ(blocks[0].url, "http://mail/upload?sid=1&offset=0&attachId=A1");
-    EXPECT_EQ(blocks[0].postHeaders, "Content-Type: application/octet-stream\nContent-Length: 300");
-}
-
-TEST_F(TUploadItemTest, BlocksFollowTheServersCountAndReportProgressPerBlock) {
+TEST_F(TUploadItemTest, AFileGoesThroughEveryStateInOrderWithProgressPerBlock) {
     std::string content(500000, '\0');
     for (size_t i = 0; i < content.size(); ++i) {
         content[i] = static_cast<char>(rand());
     }
     auto upload = item(file("big.bin", content), 204800);
-    serveLikeAMailServer("S_OK attid=B2 offset=0");
+    serveLikeAMailServer("S_OK\nattid=B2\noffset=0\nacceptEncoding=deflate\n");
     upload->start();
     runUntilDone(upload);
     EXPECT_EQ(upload->getState(), TUploadItem::STATE_FINISHED);
-    std::vector<Note> uploading(notes.end() - 4, notes.end());
-    EXPECT_EQ(uploading, (std::vector<Note>{{3, 0, 3}, {3, 40, 3}, {3, 81, 3}, {5, 100, 3}}));
+    const std::vector<Note> expected = {{1, 1, 3}, {1, 40, 3}, {1, 81, 3}, {1, 100, 3},
+                                        {3, 0, 3}, {3, 40, 3}, {3, 81, 3}, {5, 100, 3}};
+    notes.erase(std::unique(notes.begin(), notes.end()), notes.end());
+    EXPECT_EQ(notes, expected) << "repeats of the same notification left out";
+    EXPECT_EQ(upload->GetProperty("attachmentId").cast<std::string>(), "B2");
+    EXPECT_TRUE(stored == content);
+    EXPECT_EQ(host->server().requests()[0].url, "http://mail/query");
+    EXPECT_EQ(host->server().requests()[0].postData.rfind("fileName=big.bin&size=500000&crc=", 0),
+              0u);
     auto blocks = blockRequests();
     ASSERT_EQ(blocks.size(), 3u);
-    EXPECT_EQ(queryValue(blocks[2].url, "offset"), "409600");
+    EXPECT_EQ(blocks[2].url, "http://mail/upload?sid=1&offset=409600&attachId=B2");
     EXPECT_EQ(blocks[2].postData.size(), 90400u);
-    EXPECT_TRUE(stored == content);
 }
 
-TEST_F(TUploadItemTest, APartlyStoredBlockIsSentAgainFromWhereTheServerStopped) {
-    std::string content(1000, 'y');
-    auto upload = item(file("f.bin", content), 400);
-    int block = 0;
-    host->server().setHandler([&](const RecordedRequest& req) {
-        if (req.url.find("/query") != std::string::npos) {
-            return answer("S_OK attid=C3 offset=0");
-        }
-        unsigned long long offset = std::stoull(queryValue(req.url, "offset"));
-        // The first block is kept only in part.
-        unsigned long long holds = ++block == 1 ? 150 : offset + req.postData.size();
-        return answer(actualSize(holds));
-    });
+// Deflated blocks (the query accepted them) send fewer bytes than they read: a block the server
+// kept in part is sent again from its count, and a count past the end is not believed but
+// continues after the bytes read.
+TEST_F(TUploadItemTest, TheNextBlockStartsAtTheServersCountUnlessItIsPastTheEnd) {
+    auto upload = item(file("f.bin", std::string(1000, 'y')), 400, 6);
+    for (const std::string& body :
+         {std::string("S_OK attid=C3 acceptEncoding=deflate"), actualSize(150), actualSize(5000),
+          std::string("S_OK <boolean name=\"crcOK\">true</boolean>")}) {
+        host->server().answerNext(answer(body));
+    }
     upload->start();
     runUntilDone(upload);
-    EXPECT_EQ(upload->getState(), TUploadItem::STATE_FINISHED);
-    auto blocks = blockRequests();
-    ASSERT_GE(blocks.size(), 2u);
-    EXPECT_EQ(queryValue(blocks[1].url, "offset"), "150");
-}
-
-TEST_F(TUploadItemTest, QueryAnswersDecideTheNextStep) {
-    struct Case {
-        std::string answer;
-        int state;
-        int error;
-        size_t blocks;
-    };
-    std::vector<Case> cases = {
-        {"S_OK\nattid=A1\ncrcOK=1\n", TUploadItem::STATE_VERIFIED, 0, 0},
-        {"S_OK offset=3000", TUploadItem::STATE_FINISHED, 0, 0},
-        {"file_count_overflow", TUploadItem::STATE_ERROR, 7, 0},
-    };
-    for (const Case& c : cases) {
-        host->server().clear();
-        stored.clear();
-        auto upload = item(file("q.bin", std::string(3000, 'q')));
-        serveLikeAMailServer(c.answer);
-        upload->start();
-        runUntilDone(upload);
-        EXPECT_EQ(upload->getState(), c.state) << c.answer;
-        EXPECT_EQ(upload->getLastErrorNum(), c.error) << c.answer;
-        ASSERT_EQ(blockRequests().size(), c.blocks) << c.answer;
-        if (c.error) {
-            EXPECT_EQ(upload->getLastErrorStr(), c.answer);
-            EXPECT_EQ(upload->getPercent(), 4) << "the stage of a query answer";
-        }
+    EXPECT_EQ(upload->getState(), TUploadItem::STATE_VERIFIED);
+    std::vector<std::string> offsets;
+    for (const RecordedRequest& block : blockRequests()) {
+        offsets.push_back(queryValue(block.url, "offset"));
     }
+    EXPECT_EQ(offsets, (std::vector<std::string>{"0", "150", "550"}));
+    EXPECT_EQ(inflated(blockRequests()[2].postData), std::string(400, 'y'));
 }
 
-TEST_F(TUploadItemTest, CompressionOnlyWhileTheServerAcceptsDeflate) {
-    const std::string content(100000, 'z');
-    for (bool accepted : {true, false}) {
-        host->server().clear();
-        stored.clear();
-        auto upload = item(file("c.txt", content), 0, 6);
-        serveLikeAMailServer(accepted ? "S_OK attid=D acceptEncoding=deflate" : "S_OK attid=D");
-        upload->start();
-        runUntilDone(upload);
-        ASSERT_EQ(blockRequests().size(), 1u);
-        const RecordedRequest block = blockRequests()[0];
-        EXPECT_EQ(queryValue(block.url, "contentEncoding"), accepted ? "deflate" : "<absent>");
-        EXPECT_EQ(block.postData.size() < content.size(), accepted);
-        EXPECT_EQ(block.postHeaders, "Content-Type: application/octet-stream\nContent-Length: " +
-                                         std::to_string(block.postData.size()));
-        EXPECT_TRUE(stored == content);
-    }
-}
-
-TEST_F(TUploadItemTest, BlockAnswersAndTheirErrors) {
+// How each kind of answer ends the item (UploadProtocol_test has every answer); an error keeps the
+// stage it happened in as its percent.
+TEST_F(TUploadItemTest, AnswersEndTheItemWithTheirStateErrorAndStage) {
+    ScriptedResponse refused;
+    refused.refuse = true;
     struct Case {
-        std::string answer;
+        ScriptedResponse query;
+        std::string block; // empty: no block is sent
         int state;
         int error;
         std::string text;
+        int percent;
     };
-    std::vector<Case> cases = {
-        {"S_OK <boolean name=\"crcOK\">true</boolean>", TUploadItem::STATE_VERIFIED, 0, ""},
-        {"<?xml version=\"1.0\"?>\n<code>FA_UPLOAD_SIZE_EXCEEDED</code>", TUploadItem::STATE_ERROR,
-         8, "<code>FA_UPLOAD_SIZE_EXCEEDED</code>"},
+    const Case cases[] = {
+        {answer("S_OK\nattid=A1\ncrcOK=1\n"), "", TUploadItem::STATE_VERIFIED, 0, "", 100},
+        {answer("S_OK offset=3000"), "", TUploadItem::STATE_FINISHED, 0, "", 100},
+        {refused, "", TUploadItem::STATE_ERROR, 5, "query net error", 4},
+        {answer("S_OK attid=E"), "S_OK <boolean name=\"crcOK\">true</boolean>",
+         TUploadItem::STATE_VERIFIED, 0, "", 100},
+        {answer("S_OK attid=E"), "<?xml version=\"1.0\"?>\n<code>FA_UPLOAD_SIZE_EXCEEDED</code>",
+         TUploadItem::STATE_ERROR, 8, "<code>FA_UPLOAD_SIZE_EXCEEDED</code>", 6},
     };
     for (const Case& c : cases) {
-        auto upload = item(file("b.bin", std::string(10, 'b')));
-        host->server().answerNext(answer("S_OK attid=E"));
-        host->server().answerNext(answer(c.answer));
+        host->server().clear();
+        auto upload = item(file("q.bin", std::string(3000, 'q')), 0, 6);
+        host->server().answerNext(c.query);
+        if (!c.block.empty()) {
+            host->server().answerNext(answer(c.block));
+        }
         upload->start();
         runUntilDone(upload);
-        EXPECT_EQ(upload->getState(), c.state) << c.answer;
-        EXPECT_EQ(upload->getLastErrorNum(), c.error) << c.answer;
-        EXPECT_EQ(upload->getLastErrorStr(), c.text) << c.answer;
+        const std::string row = c.query.body + " / " + c.block;
+        EXPECT_EQ(upload->getState(), c.state) << row;
+        EXPECT_EQ(upload->getLastErrorNum(), c.error) << row;
+        EXPECT_EQ(upload->getLastErrorStr(), c.text) << row;
+        EXPECT_EQ(upload->getPercent(), c.percent) << row;
+        ASSERT_EQ(blockRequests().size(), c.block.empty() ? 0u : 1u) << row;
+        if (!c.block.empty()) {
+            EXPECT_EQ(blockRequests()[0].postData, std::string(3000, 'q'))
+                << "deflated although the query did not accept it";
+        }
     }
 }
 
-TEST_F(TUploadItemTest, ChecksumsOfTheFileAndOfTheCrcMethodDiffer) {
-    auto upload = item(file("n.txt", "123456789"));
+// The query carries the CRC-32 as the complement of what the page reads from crc(0).
+TEST_F(TUploadItemTest, WhatThePageSetsAndReadsOnAnItem) {
+    std::wstring path = file("\xe4\xb8\xad.txt", "123456789");
+    auto upload = item(path);
+    upload->SetProperty("keepfullpath", true);
+    upload->Invoke("setDisplay", {L"Shown Name"});
     serveLikeAMailServer("S_OK attid=F crcOK=1");
     EXPECT_EQ(upload->Invoke("crc", {0}).cast<std::string>(), "") << "no block size yet";
     upload->start();
     runUntilDone(upload);
-    EXPECT_EQ(queryValue("http://q/?" + host->server().requests()[0].postData, "crc"),
-              "-873187034");
+    std::string query = "http://q/?" + host->server().requests()[0].postData;
+    EXPECT_EQ(queryValue(query, "fileName"), FB::wstring_to_utf8(path));
+    EXPECT_EQ(queryValue(query, "display"), "Shown Name");
+    EXPECT_EQ(queryValue(query, "crc"), "-873187034");
     EXPECT_EQ(upload->Invoke("crc", {0}).cast<std::string>(), "873187033");
     EXPECT_EQ(upload->Invoke("crc", {1}).cast<std::string>(), "25f9e794323b453885f5181f1b624d0b");
     EXPECT_EQ(upload->Invoke("read", {2, 3}).cast<std::string>(), "345");
-    EXPECT_EQ(upload->Invoke("read", {100, 3}).cast<std::string>(), "");
     EXPECT_EQ(upload->GetProperty("size").cast<unsigned long long>(), 9u);
-    EXPECT_EQ(upload->GetProperty("size_str").cast<std::string>(), "9");
 }
 
 TEST_F(TUploadItemTest, AnEmptyFileHasTheKnownDigests) {
@@ -303,44 +254,30 @@ TEST_F(TUploadItemTest, AnEmptyFileHasTheKnownDigests) {
     runUntilDone(upload);
     EXPECT_EQ(upload->getState(), TUploadItem::STATE_FINISHED);
     EXPECT_EQ(notes, (std::vector<Note>{{1, 1, 3}, {1, 100, 3}, {5, 100, 3}}));
-    const std::string& body = host->server().requests()[0].postData;
-    EXPECT_EQ(queryValue("http://q/?" + body, "crc"), "0");
-    EXPECT_EQ(queryValue("http://q/?" + body, "crc2"),
-              "1B2M2Y8AsgTpgAmY7PhCfto5o+5ea0sNMlW/75VgGJCv2AcJ");
+    EXPECT_NE(host->server().requests()[0].postData.find(
+                  "&crc=0&attachId=-1&crc2=1B2M2Y8AsgTpgAmY7PhCfto5o%2b5ea0sNMlW/75VgGJCv2AcJ&"),
+              std::string::npos);
 }
 
 // The page named a resumed item's file; only the file's digest proves it had the file before.
+// e2e/pages/hostile.html goes through a wrong digest and its retries in both browsers.
 TEST_F(TUploadItemTest, AResumedItemGivesNothingOfItsFileUntilTheDigestMatched) {
-    const std::string passed = "kAFQmDzST7DWlj99KOF/cqmZPjZHBoFquj4lcXhQwmyc0Nid";
     const std::string right = "iXffrC+OBMuW5miCI19aujfGxXvt9DBe9BJJwXlHYLXLj60X";
-    auto upload = item(file("r.txt", "changed"));
-    upload->setResume(passed, "H1");
+    auto upload = item(file("p.txt", "changed"));
+    upload->setResume(right, "H2");
     auto readable = [&] {
         return upload->Invoke("read", {0, 7}).cast<std::string>() +
                upload->Invoke("crc", {3}).cast<std::string>();
     };
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        EXPECT_EQ(readable(), "") << attempt;
-        upload->start();
-        runUntilDone(upload);
-        EXPECT_EQ(upload->getLastErrorNum(), TUploadItem::ERR_CRC_MISMATCH) << attempt;
-        EXPECT_EQ(upload->getLastErrorStr(), "crc not the same as the passed " + passed);
-        EXPECT_EQ(upload->getPercent(), 2);
-    }
     EXPECT_EQ(readable(), "");
-    EXPECT_TRUE(host->server().requests().empty());
-
-    auto proven = item(file("p.txt", "changed"));
-    proven->setResume(right, "H2");
     serveLikeAMailServer("S_OK attid=H2 crcOK=1");
-    proven->start();
-    runUntilDone(proven);
-    EXPECT_EQ(proven->getState(), TUploadItem::STATE_VERIFIED);
-    EXPECT_EQ(proven->Invoke("read", {0, 7}).cast<std::string>() +
-                  proven->Invoke("crc", {3}).cast<std::string>(),
-              "changed" + right);
+    upload->start();
+    runUntilDone(upload);
+    EXPECT_EQ(upload->getState(), TUploadItem::STATE_VERIFIED);
+    EXPECT_EQ(readable(), "changed" + right);
 }
 
+// A restart keeps the checksums and the server's count; only a reset runs the checksum phase again.
 TEST_F(TUploadItemTest, ARestartAfterANetworkErrorQueriesAgainAndContinues) {
     std::string content(900, 'r');
     auto upload = item(file("restart.bin", content), 300);
@@ -349,7 +286,7 @@ TEST_F(TUploadItemTest, ARestartAfterANetworkErrorQueriesAgainAndContinues) {
         if (req.url.find("/query") != std::string::npos) {
             return answer("S_OK attid=J offset=" + std::to_string(stored.size()));
         }
-        if (++blocks == 2) {
+        if (++blocks % 2 == 0 && blocks < 5) {
             ScriptedResponse broken;
             broken.fail = true;
             return broken;
@@ -366,24 +303,19 @@ TEST_F(TUploadItemTest, ARestartAfterANetworkErrorQueriesAgainAndContinues) {
 
     notes.clear();
     upload->start();
+    EXPECT_EQ(upload->getState(), TUploadItem::STATE_QUERYING) << "no checksum phase to announce";
     runUntilDone(upload);
-    EXPECT_EQ(upload->getState(), TUploadItem::STATE_FINISHED);
+    ASSERT_FALSE(notes.empty());
     EXPECT_EQ(notes.front(), Note(3, 33, 3)) << "no checksum phase, state 2 is silent";
-    EXPECT_TRUE(stored == content);
-}
 
-TEST_F(TUploadItemTest, ResetRunsTheChecksumPhaseAgain) {
-    auto upload = item(file("again.txt", "again"));
-    host->server().answerNext(answer("FAIL"));
-    upload->start();
-    runUntilDone(upload);
     upload->Invoke("reset", {});
     notes.clear();
-    serveLikeAMailServer("S_OK attid=K crcOK=1");
     upload->start();
     runUntilDone(upload);
+    ASSERT_FALSE(notes.empty());
     EXPECT_EQ(notes.front(), Note(1, 1, 3));
-    EXPECT_EQ(upload->getState(), TUploadItem::STATE_VERIFIED);
+    EXPECT_EQ(upload->getState(), TUploadItem::STATE_FINISHED);
+    EXPECT_TRUE(stored == content);
 }
 
 TEST_F(TUploadItemTest, StopDuringTheChecksumPhaseEndsAsUserBreak) {
@@ -415,28 +347,4 @@ TEST_F(TUploadItemTest, AnItemOutlivesItsCallersWhileItsWorkerRuns) {
     ASSERT_TRUE(host->pumpUntil([&] { return watch.expired(); }));
     host->pump();
     EXPECT_EQ(notes.back(), Note(5, 100, 3));
-}
-
-TEST_F(TUploadItemTest, ARefusedQueryIsANetworkError) {
-    auto upload = item(file("x", "x"));
-    ScriptedResponse refused;
-    refused.refuse = true;
-    host->server().answerNext(refused);
-    upload->start();
-    runUntilDone(upload);
-    EXPECT_EQ(upload->getLastErrorStr(), "query net error");
-    EXPECT_EQ(upload->getPercent(), 4);
-}
-
-TEST_F(TUploadItemTest, TheFullPathAndDisplayNameSetByThePageReachTheQuery) {
-    std::wstring path = file("\xe4\xb8\xad.txt", "n");
-    auto upload = item(path);
-    upload->SetProperty("keepfullpath", true);
-    upload->Invoke("setDisplay", {L"Shown Name"});
-    serveLikeAMailServer("S_OK attid=N crcOK=1");
-    upload->start();
-    runUntilDone(upload);
-    std::string body = "http://q/?" + host->server().requests()[0].postData;
-    EXPECT_EQ(queryValue(body, "fileName"), FB::wstring_to_utf8(path));
-    EXPECT_EQ(queryValue(body, "display"), "Shown Name");
 }

@@ -1,11 +1,12 @@
 // The plug-in's side of the upload protocol for the server tests: the query form it sends, and
-// its reading of every answer through the plug-in's own protocol module. Tests read every answer
-// through it, so a shape the plug-in would misread fails here.
-// Pure functions; any thread.
+// its reading of every answer through the plug-in's own protocol module, so a shape the plug-in
+// would misread fails here. Pure functions; any thread.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "plugin/upload/UploadProtocol.h"
 
 namespace nvmaild::test {
 
@@ -16,29 +17,22 @@ struct FileForm {
     std::string fileName = "report.pdf";
 };
 
-// The form body of the query for `file`, its checksums computed over its content.
+// The form body of the query for `file`, its checksums computed over its content by the plug-in's
+// own checksum classes.
 std::string formFor(const FileForm& file);
 
-struct QueryOutcome {
-    int error = 0;         // 0 when accepted; 6, 7, 8 or 9 for a refusal
-    std::string errorText; // the whole answer for a refusal
-    std::string attachId;  // what follows "attid=", cut at the first blank or line end
-    bool verified = false; // "crcOK=1": the item ends in state 4 without a block
-    std::uint64_t offset = 0;
-    bool deflate = false; // "acceptEncoding=deflate"
-};
+inline QueryStep readQuery(const std::string& text, std::uint64_t totalSize) {
+    return readQueryAnswer(true, text, totalSize);
+}
 
-QueryOutcome readQueryAnswer(const std::string& text, std::uint64_t totalSize);
+// `sentEnd` is the offset after the block just sent, as the item binds it.
+inline BlockStep readBlock(const std::string& text, std::uint64_t totalSize,
+                           std::uint64_t sentEnd) {
+    return readBlockAnswer(true, text, totalSize, sentEnd);
+}
 
-struct BlockOutcome {
-    int error = 0; // 0, or 5, 6, 8, 9 as the item records it
-    std::string errorText;
-    bool verified = false;  // state 4
-    bool finished = false;  // state 5
-    std::uint64_t next = 0; // where the next block starts when neither
-};
-
-// `next` is the offset after the block just sent, as the item binds it.
-BlockOutcome readBlockAnswer(const std::string& text, std::uint64_t totalSize, std::uint64_t next);
+inline bool verified(NextStep next) {
+    return next == NextStep::Verified;
+}
 
 } // namespace nvmaild::test

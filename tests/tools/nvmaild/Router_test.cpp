@@ -1,6 +1,5 @@
 #include "tools/nvmaild/Router.h"
 
-#include <algorithm>
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -20,10 +19,6 @@ protected:
         return router.finish(request, body);
     }
 
-    Response postQuery(const std::string& content) {
-        return call("POST", "/upload/query", formFor(FileForm{content}));
-    }
-
     TemporaryFolder files{"nvmaild-files-"};
     FaultSwitches faults;
     FileServing serving{"", files.path(), "pos"};
@@ -31,17 +26,40 @@ protected:
     Router router{service, &admin, serving, faults};
 };
 
-TEST_F(RouterTest, UploadEndpointsTakePostOnly) {
-    EXPECT_EQ(405u, call("GET", "/upload/query").status);
-    EXPECT_EQ(405u, call("PUT", "/upload/block?offset=0&attachId=x").status);
-    EXPECT_EQ(405u, call("DELETE", "/admin/reset").status);
-    const Response answer = postQuery("abc");
-    EXPECT_EQ(200u, answer.status);
-    EXPECT_EQ(0, readQueryAnswer(answer.body, 3).error);
+// Inspection and control exist only when asked for; a bad control call changes nothing.
+TEST_F(RouterTest, EndpointsRefuseWhatTheyDoNotServe) {
+    Router closed{service, nullptr, serving, faults};
+    const struct {
+        Router* router;
+        const char* method;
+        const char* target;
+        unsigned status;
+    } cases[] = {
+        {&router, "GET", "/upload/query", 405},
+        {&router, "PUT", "/upload/block?offset=0&attachId=x", 405},
+        {&router, "DELETE", "/admin/reset", 405},
+        {&closed, "GET", "/admin/list", 404},
+        {&closed, "GET", "/control/fault?target=block&kind=drop", 404},
+        {&router, "GET", "/admin/attachment?id=nope", 404},
+        {&router, "GET", "/control/nothing", 404},
+        {&router, "GET", "/control/limits?maxFiles=1&maxFileSize=big", 400},
+        {&router, "GET", "/control/compose", 400},
+        {&router, "GET", "/control/fault?target=query&kind=partial", 400},
+    };
+    for (const auto& c : cases) {
+        PendingRequest request = c.router->begin(c.method, c.target);
+        EXPECT_EQ(c.status, c.router->finish(request, "").status) << c.method << " " << c.target;
+    }
+    EXPECT_EQ(0u, service.limits().maxFilesPerCompose);
+    EXPECT_EQ("", call("GET", "/control/faults").body);
+    EXPECT_EQ(200u, call("GET", "/control/compose?add=d1").status);
+    EXPECT_TRUE(store.knowsCompose("d1"));
+    EXPECT_EQ(200u, call("GET", "/control/compose?remove=d1").status);
+    EXPECT_FALSE(store.knowsCompose("d1"));
 }
 
 TEST_F(RouterTest, BlockIsClaimedFromItsHeadBeforeTheBody) {
-    const std::string id = readQueryAnswer(postQuery("abcdef").body, 6).attachId;
+    const std::string id = startUpload("abcdef");
     PendingRequest first = router.begin("POST", "/upload/block?offset=0&attachId=" + id);
     EXPECT_FALSE(first.early);
     EXPECT_EQ(Limits{}.maxBlockSize, first.bodyLimit);
@@ -49,36 +67,9 @@ TEST_F(RouterTest, BlockIsClaimedFromItsHeadBeforeTheBody) {
     EXPECT_NE(std::string::npos, racing.body.find("FA_ATTACHMENT_BUSY"));
     const Response stored = router.finish(first, "abc");
     EXPECT_EQ("text/xml; charset=utf-8", stored.contentType);
-    EXPECT_EQ(3u, readBlockAnswer(stored.body, 6, 3).next);
-    EXPECT_TRUE(
-        readBlockAnswer(call("POST", "/upload/block?offset=3&attachId=" + id, "def").body, 6, 6)
-            .verified)
-        << "the claim ended with the first answer";
-}
-
-TEST_F(RouterTest, InspectionAndControlAreUnknownUnlessAskedFor) {
-    Router closed{service, nullptr, serving, faults};
-    for (const char* target :
-         {"/admin/reset", "/admin/list", "/control/fault?target=block&kind=drop"}) {
-        PendingRequest request = closed.begin("GET", target);
-        EXPECT_EQ(404u, closed.finish(request, "").status) << target;
-    }
-    EXPECT_EQ("", call("GET", "/control/faults").body) << "nothing was armed";
-}
-
-TEST_F(RouterTest, FaultsFireOnTheirEndpointOnly) {
-    std::string error;
-    ASSERT_TRUE(faults.arm(QueryParams::parse("target=block&kind=garbage"), error));
-    ASSERT_TRUE(faults.arm(QueryParams::parse("target=block&kind=partial"), error));
-    const std::string content = "0123456789";
-    const std::string id = readQueryAnswer(postQuery(content).body, 10).attachId;
-    ASSERT_FALSE(id.empty()) << "the query is not a block";
-    const Response garbage = call("POST", "/upload/block?offset=0&attachId=" + id, content);
-    EXPECT_EQ(9, readBlockAnswer(garbage.body, 10, 10).error);
-    EXPECT_EQ(5u, held(id)) << "the partial switch stored half under the garbage answer";
-    EXPECT_TRUE(
-        readBlockAnswer(call("POST", "/upload/block?offset=5&attachId=" + id, "56789").body, 10, 10)
-            .verified);
+    EXPECT_EQ(3u, readBlock(stored.body, 6, 3).offset);
+    const Response rest = call("POST", "/upload/block?offset=3&attachId=" + id, "def");
+    EXPECT_TRUE(verified(readBlock(rest.body, 6, 6).next)) << "the claim ended with the answer";
 }
 
 TEST_F(RouterTest, OversizeBodiesGetAnAnswerInTheirEndpointsShape) {
@@ -96,41 +87,6 @@ TEST_F(RouterTest, DownloadPathsReadPlusAsABlankLikeThePluginWritesIt) {
     EXPECT_EQ(4u, response.file->offset);
     EXPECT_EQ(6u, response.file->length);
     EXPECT_TRUE(call("GET", "/files/a%20b.txt").file);
-}
-
-TEST_F(RouterTest, InspectionShowsWhatIsOnDisk) {
-    const std::string id = readQueryAnswer(postQuery("123456789").body, 9).attachId;
-    call("POST", "/upload/block?offset=0&attachId=" + id, "123456789");
-    const Response described = call("GET", "/admin/attachment?id=" + id);
-    EXPECT_EQ("id=" + id +
-                  "&fileName=report.pdf&display=&composeId=&size=9&held=9&verified=1"
-                  "&sha1=f7c3bc1d808e04732adf679965ccc34ca7ae3441\n",
-              described.body);
-    EXPECT_EQ(404u, call("GET", "/admin/attachment?id=nope").status);
-    const std::string list = call("GET", "/admin/list").body;
-    EXPECT_EQ(1, std::count(list.begin(), list.end(), '\n'));
-    EXPECT_EQ("OK\n", call("POST", "/admin/reset").body);
-    EXPECT_EQ("", call("GET", "/admin/list").body);
-}
-
-TEST_F(RouterTest, ControlChangesLimitsComposesAndFaultsAtRunTime) {
-    EXPECT_EQ(400u, call("GET", "/control/limits?maxFiles=1&maxFileSize=big").status);
-    EXPECT_EQ(0u, service.limits().maxFilesPerCompose) << "a bad call changes nothing";
-    const Response limits = call("GET", "/control/limits?maxFiles=1&requireCompose=1");
-    EXPECT_NE(std::string::npos, limits.body.find("maxFiles=1\nrequireCompose=1\n"));
-
-    EXPECT_EQ(400u, call("GET", "/control/compose").status);
-    EXPECT_EQ(200u, call("GET", "/control/compose?add=d1").status);
-    EXPECT_TRUE(store.knowsCompose("d1"));
-    EXPECT_EQ(200u, call("GET", "/control/compose?remove=d1").status);
-    EXPECT_FALSE(store.knowsCompose("d1"));
-
-    EXPECT_EQ(400u, call("GET", "/control/fault?target=query&kind=partial").status);
-    EXPECT_EQ(200u, call("GET", "/control/fault?target=query&kind=drop&count=3").status);
-    EXPECT_EQ("target=query&kind=drop&count=3\n", call("GET", "/control/faults").body);
-    call("GET", "/control/clear");
-    EXPECT_EQ("", call("GET", "/control/faults").body);
-    EXPECT_EQ(404u, call("GET", "/control/nothing").status);
 }
 
 } // namespace

@@ -5,11 +5,12 @@
 
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
-#include "tests/tools/nvmaild/Deflate.h"
 #include "tests/tools/nvmaild/PluginProtocol.h"
 #include "tools/nvmaild/AttachmentStore.h"
 #include "tools/nvmaild/QueryParams.h"
@@ -18,42 +19,55 @@
 
 namespace nvmaild::test {
 
+// A zlib stream, as the plug-in sends a deflated block.
+inline std::string deflate(const std::string& plain) {
+    uLongf size = compressBound(static_cast<uLong>(plain.size()));
+    std::string out(size, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                  reinterpret_cast<const Bytef*>(plain.data()), static_cast<uLong>(plain.size()),
+                  6) != Z_OK)
+        throw std::runtime_error("compress2 failed");
+    out.resize(size);
+    return out;
+}
+
 class UploadFixture : public ::testing::Test {
 protected:
     std::string queryText(const FileForm& file, const std::string& urlQuery = "") {
         return service.query(QueryParams::parse(urlQuery), QueryParams::parse(formFor(file)));
     }
 
-    QueryOutcome query(const FileForm& file, const std::string& urlQuery = "") {
-        return readQueryAnswer(queryText(file, urlQuery), file.content.size());
+    QueryStep query(const FileForm& file, const std::string& urlQuery = "") {
+        return readQuery(queryText(file, urlQuery), file.content.size());
     }
 
     // The id of a new attachment for `content`; fails the test when the query is refused.
-    std::string startUpload(const std::string& content) {
-        const QueryOutcome outcome = query(FileForm{content});
+    std::string startUpload(const std::string& content, const std::string& urlQuery = "") {
+        const QueryStep outcome = query(FileForm{content}, urlQuery);
         EXPECT_EQ(0, outcome.error) << outcome.errorText;
-        return outcome.attachId;
+        return outcome.attachId.value_or("");
     }
 
-    std::string blockText(const std::string& attachId, std::uint64_t offset,
-                          const std::string& body, bool deflated = false, bool storeHalf = false,
-                          const std::string& extra = "") {
-        const std::string url = "offset=" + std::to_string(offset) + "&attachId=" + attachId +
-                                (deflated ? "&contentEncoding=deflate" : "") + extra;
+    // The answer to a block request with the URL parameters `url`.
+    std::string blockText(const std::string& url, const std::string& body, bool storeHalf = false) {
         UploadService::BlockStart start = service.beginBlock(QueryParams::parse(url));
-        if (!start.ticket)
-            return start.refusal;
-        return service.finishBlock(*start.ticket, body, storeHalf);
+        return start.ticket ? service.finishBlock(*start.ticket, body, storeHalf) : start.refusal;
+    }
+
+    static std::string blockUrl(const std::string& attachId, std::uint64_t offset,
+                                bool deflated = false) {
+        return "offset=" + std::to_string(offset) + "&attachId=" + attachId +
+               (deflated ? "&contentEncoding=deflate" : "");
     }
 
     // Sends the block of `content` at `offset` as the plug-in would and reads the answer.
-    BlockOutcome sendBlock(const std::string& attachId, const std::string& content,
-                           std::uint64_t offset, std::uint64_t blockSize, bool deflated = false,
-                           bool storeHalf = false) {
+    BlockStep sendBlock(const std::string& attachId, const std::string& content,
+                        std::uint64_t offset, std::uint64_t blockSize, bool deflated = false,
+                        bool storeHalf = false) {
         const std::string block = content.substr(offset, blockSize);
-        const std::string body = deflated ? deflate(block) : block;
-        return readBlockAnswer(blockText(attachId, offset, body, deflated, storeHalf),
-                               content.size(), offset + block.size());
+        const std::string text = blockText(blockUrl(attachId, offset, deflated),
+                                           deflated ? deflate(block) : block, storeHalf);
+        return readBlock(text, content.size(), offset + block.size());
     }
 
     std::uint64_t held(const std::string& attachId) {
