@@ -1,7 +1,7 @@
 // The NPAPI layer driven by a fake browser, for what the browser pages cannot show: reference
 // counts and browser memory (the fake checks them after every case), calls that must reach the
 // browser on its main thread, and what a real browser cannot be made to do (null instances,
-// missing table entries, a host used after shutdown, two browser images).
+// missing table entries, a host used after shutdown).
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -11,7 +11,6 @@
 
 #include "src/NpapiCore/NpapiBrowserHost.h"
 #include "src/NpapiCore/NpapiInstanceData.h"
-#include "src/NpapiCore/NpapiPluginModule.h"
 #include "src/PluginCore/FactoryBase.h"
 #include "src/PluginCore/PluginCore.h"
 #include "src/ScriptingCore/JSAPIAuto.h"
@@ -19,11 +18,6 @@
 #include "src/ScriptingCore/script_error.h"
 #include "tests/support/ErrorText.h"
 #include "tests/support/npapi/FakeBrowser.h"
-
-extern "C" NPError second_image_initialize(NPNetscapeFuncs* browserFuncs,
-                                           NPPluginFuncs* pluginFuncs);
-extern "C" NPError second_image_shutdown();
-extern "C" NPError NP_GetEntryPoints(NPPluginFuncs* pFuncs);
 
 using namespace nvtest::npapi;
 
@@ -94,11 +88,6 @@ public:
     FB::PluginCorePtr createPlugin(const std::string&) override {
         return boost::make_shared<TestCore>();
     }
-    void globalPluginInitialize() override { ++initializations; }
-    void globalPluginDeinitialize() override { ++deinitializations; }
-
-    int initializations = 0;
-    int deinitializations = 0;
 };
 
 TestFactory testFactory;
@@ -230,14 +219,6 @@ TEST_F(NpapiBridgeTest, ErrorsBecomeScriptExceptionsWithTheirText) {
     }
 }
 
-TEST_F(NpapiBridgeTest, CallsOnAKeptReferenceFailQuietlyOnceTheInstanceIsGone) {
-    ASSERT_EQ(create(npp), NPERR_NO_ERROR);
-    ObjectRef kept = root(npp);
-    destroy(npp);
-    EXPECT_FALSE(call(kept, "count"));
-    EXPECT_TRUE(browser.exceptions.empty());
-}
-
 TEST_F(NpapiBridgeTest, AWorkersSynchronousCallRunsOnTheMainThread) {
     ASSERT_EQ(create(npp), NPERR_NO_ERROR);
     bool called = false;
@@ -297,21 +278,4 @@ TEST_F(NpapiBridgeTest, MainThreadCallsRunInOrderAndDieWithTheirInstance) {
     browser.runAsyncCalls();
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
     EXPECT_TRUE(orphanRan) << "a pending call runs once when its instance shuts down";
-}
-
-TEST_F(NpapiBridgeTest, TwoBrowserImagesGetTwoModules) {
-    int initializations = testFactory.initializations;
-    int deinitializations = testFactory.deinitializations;
-    int modules = FB::Npapi::NpapiPluginModule::moduleCount();
-    NPPluginFuncs secondTable{};
-    ASSERT_EQ(second_image_initialize(&browser.funcs(), &secondTable), NPERR_NO_ERROR);
-    EXPECT_EQ(FB::Npapi::NpapiPluginModule::moduleCount(), modules + 1);
-    EXPECT_EQ(testFactory.initializations, initializations);
-    EXPECT_EQ(second_image_shutdown(), NPERR_NO_ERROR);
-    EXPECT_EQ(FB::Npapi::NpapiPluginModule::moduleCount(), modules);
-    EXPECT_EQ(testFactory.deinitializations, deinitializations)
-        << "global state lives while one module does";
-    NPPluginFuncs entryPoints{};
-    EXPECT_EQ(NP_GetEntryPoints(&entryPoints), NPERR_NO_ERROR);
-    EXPECT_EQ(entryPoints.newp, plugin.newp);
 }

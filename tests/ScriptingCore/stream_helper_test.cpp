@@ -12,7 +12,6 @@ namespace {
 struct Completion {
     int calls = 0;
     bool success = false;
-    FB::HeaderMap headers;
     std::string data;
     bool dataNull = true;
     size_t size = 0;
@@ -24,11 +23,10 @@ protected:
 
     FB::BrowserStreamRequest request(const std::string& url, Completion& done) {
         FB::BrowserStreamRequest req(url, "GET");
-        req.setCallback([&done](bool success, const FB::HeaderMap& headers,
+        req.setCallback([&done](bool success, const FB::HeaderMap&,
                                 const boost::shared_array<uint8_t>& data, size_t size) {
             ++done.calls;
             done.success = success;
-            done.headers = headers;
             done.dataNull = !data;
             done.size = size;
             if (data) {
@@ -69,21 +67,6 @@ TEST_F(StreamHelperTest, BodiesAroundTheBlockSizeArriveContiguousAndLater) {
     }
 }
 
-TEST_F(StreamHelperTest, TransportFailureReportsTheBytesThatArrived) {
-    nvtest::ScriptedResponse response;
-    response.body = pattern(5000);
-    response.fail = true;
-    host->server().answerNext(response);
-    Completion done;
-    FB::SimpleStreamHelper::AsyncRequest(host, request("http://h/fail", done));
-    host->pump();
-    ASSERT_EQ(done.calls, 1);
-    EXPECT_FALSE(done.success);
-    EXPECT_TRUE(done.headers.empty());
-    EXPECT_TRUE(done.dataNull);
-    EXPECT_EQ(done.size, 5000u);
-}
-
 TEST_F(StreamHelperTest, ARefusedRequestCompletesOnceLaterAsAFailure) {
     nvtest::ScriptedResponse refused;
     refused.refuse = true;
@@ -96,20 +79,6 @@ TEST_F(StreamHelperTest, ARefusedRequestCompletesOnceLaterAsAFailure) {
     host->pump();
     EXPECT_EQ(done.calls, 1);
     EXPECT_FALSE(done.success);
-}
-
-TEST_F(StreamHelperTest, HeadersAreParsedForTheCallback) {
-    nvtest::ScriptedResponse response;
-    response.headers = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nSet-Cookie: a=1\r\n"
-                       "Set-Cookie: b=2\r\n  X-Spaced  :  value: with colon  \r\n\r\n";
-    host->server().answerNext(response);
-    Completion done;
-    FB::SimpleStreamHelper::AsyncRequest(host, request("http://h/h", done));
-    host->pump();
-    EXPECT_EQ(done.headers.size(), 4u);
-    EXPECT_EQ(done.headers.count("Set-Cookie"), 2u);
-    EXPECT_EQ(done.headers.find("Content-Type")->second, "text/html");
-    EXPECT_EQ(done.headers.find("X-Spaced")->second, "value: with colon");
 }
 
 TEST_F(StreamHelperTest, RequestsFromWorkersCompleteOnTheMainThread) {

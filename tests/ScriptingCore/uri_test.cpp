@@ -1,9 +1,6 @@
 #include "src/ScriptingCore/URI.h"
 
-#include <boost/lexical_cast.hpp>
 #include <gtest/gtest.h>
-
-#include "tests/support/ErrorText.h"
 
 using FB::URI;
 
@@ -36,31 +33,6 @@ TEST(Uri, ParsesEveryPart) {
     EXPECT_EQ(uri.fragment, "frag");
     EXPECT_EQ(uri.toString(true), "http://example.com:8080/a+b/c?x=1&y=A#frag");
     EXPECT_EQ(uri.toString(false), "/a+b/c?x=1&y=A#frag");
-}
-
-TEST(Uri, TextsWithoutSchemeOrPath) {
-    URI bare("host.example/x");
-    EXPECT_EQ(bare.protocol, "");
-    EXPECT_EQ(bare.domain, "host.example");
-    EXPECT_EQ(bare.path, "/x");
-
-    URI root("http://host");
-    EXPECT_EQ(root.path, "/");
-    EXPECT_EQ(root.port, 0);
-    EXPECT_EQ(root.toString(true), "http://host/");
-
-    URI file("file:///tmp/a%20b?q=1");
-    EXPECT_EQ(file.domain, "");
-    EXPECT_EQ(file.path, "/tmp/a b");
-    EXPECT_EQ(file.query_data.size(), 1u);
-}
-
-TEST(Uri, MalformedTextsFailClearly) {
-    EXPECT_EQ(nvtest::errorOf<std::runtime_error>([] { URI("my-scheme://host/"); }),
-              "URI: invalid characters in protocol part");
-    EXPECT_THROW(URI("http://host:/x"), boost::bad_lexical_cast);
-    EXPECT_THROW(URI("http://host:80a/x"), boost::bad_lexical_cast);
-    EXPECT_EQ(URI("http://host:65537/").port, 1) << "ports wrap into 16 bits";
 }
 
 TEST(Uri, QueryPiecesAndAppendedData) {

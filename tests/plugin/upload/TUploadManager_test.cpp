@@ -25,13 +25,6 @@ protected:
     FB::JSObjectPtr options(const FB::VariantMap& members) {
         return FakeJSObject::object(host, members);
     }
-    static std::vector<unsigned long> indices(const FB::variant& list) {
-        std::vector<unsigned long> out;
-        for (const FB::variant& index : list.cast<FB::VariantList>()) {
-            out.push_back(index.cast<unsigned long>());
-        }
-        return out;
-    }
     FB::JSAPIPtr item(unsigned long index) {
         return manager()->Invoke("item", {index}).convert_cast<FB::JSAPIPtr>();
     }
@@ -57,29 +50,6 @@ TEST_F(TUploadManagerTest, IncompleteResumeInformationMakesNoItem) {
     }
     EXPECT_TRUE(manager()->Invoke("resume_netfolder", {}).cast<FB::VariantList>().empty());
     EXPECT_EQ(manager()->GetProperty("size").cast<unsigned long>(), 0u);
-}
-
-TEST_F(TUploadManagerTest, DroppedFilesBecomeItemsAndOneEvent) {
-    root->addFile(L"/tmp/first");
-    root->addFile(L"/tmp/first");
-    auto listener = FakeJSObject::function(host);
-    FB::JSObjectPtr handler = listener;
-    root->registerEventMethod("onDropFiles", handler);
-    NVAcceptDropFile& drop = *root;
-    drop.beginAddFile();
-    drop.addDropFile(L"/tmp/dropped");
-    drop.endAddFile();
-    drop.endAddFile();
-    host->pump();
-    auto calls = listener->selfCalls();
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(indices(calls[0][0]), (std::vector<unsigned long>{2}));
-    EXPECT_EQ(indices(calls[1][0]), (std::vector<unsigned long>{3})) << "the same file again";
-    drop.beginAddFile();
-    drop.endAddFile();
-    host->pump();
-    EXPECT_TRUE(listener->selfCalls().back()[0].cast<FB::VariantList>().empty());
-    EXPECT_EQ(manager()->GetProperty("count").cast<unsigned long>(), 4u);
 }
 
 TEST_F(TUploadManagerTest, ShutdownStopsEveryItemButStillTakesFiles) {
