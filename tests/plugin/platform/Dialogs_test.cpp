@@ -22,24 +22,29 @@ struct LocaleCase {
     const char* saveTitle;
 };
 
+// Sets LC_ALL, LC_MESSAGES and LANG, unsetting those given as null; returns them as text.
+std::string setLocale(ScopedEnvironment& environment, const char* all, const char* messages,
+                      const char* lang) {
+    const std::pair<const char*, const char*> variables[] = {
+        {"LC_ALL", all}, {"LC_MESSAGES", messages}, {"LANG", lang}};
+    std::string described;
+    for (const auto& [name, value] : variables) {
+        if (value) {
+            environment.set(name, value);
+        } else {
+            environment.unset(name);
+        }
+        described += std::string(value ? value : "-") + " ";
+    }
+    return described;
+}
+
 class DialogsTest : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
         dialog = std::make_unique<FakeDialog>(environment, dir, GetParam());
         environment.unset("LC_CTYPE");
-        setLocale(nullptr, nullptr, "en_US.UTF-8");
-    }
-
-    void setLocale(const char* all, const char* messages, const char* lang) {
-        const std::pair<const char*, const char*> variables[] = {
-            {"LC_ALL", all}, {"LC_MESSAGES", messages}, {"LANG", lang}};
-        for (const auto& [name, value] : variables) {
-            if (value) {
-                environment.set(name, value);
-            } else {
-                environment.unset(name);
-            }
-        }
+        setLocale(environment, nullptr, nullptr, "en_US.UTF-8");
     }
 
     ScopedEnvironment environment;
@@ -75,17 +80,8 @@ TEST(DialogTitles, TheFirstLocaleSetAmongLcAllLcMessagesAndLangChoosesTheTitles)
     };
     for (const LocaleCase& locale : cases) {
         ScopedEnvironment environment;
-        const std::pair<const char*, const char*> variables[] = {
-            {"LC_ALL", locale.all}, {"LC_MESSAGES", locale.messages}, {"LANG", locale.lang}};
-        std::string described;
-        for (const auto& [name, value] : variables) {
-            if (value) {
-                environment.set(name, value);
-            } else {
-                environment.unset(name);
-            }
-            described += std::string(value ? value : "-") + " ";
-        }
+        const std::string described =
+            setLocale(environment, locale.all, locale.messages, locale.lang);
         EXPECT_EQ(NVPlatform::openFilesTitle(), locale.openTitle) << described;
         EXPECT_EQ(NVPlatform::saveFileTitle(), locale.saveTitle) << described;
     }
@@ -188,7 +184,7 @@ TEST_P(DialogsTest, TheProgramReadsItsUtf8TextsAsUtf8UnderAnyLocale) {
         {"POSIX", "C.UTF-8", "xx_XX.UTF-8", "null POSIX C.UTF-8 xx_XX.UTF-8"},
     };
     for (const Case& c : cases) {
-        setLocale(c.all, c.messages, c.lang);
+        setLocale(environment, c.all, c.messages, c.lang);
         confirmDlg(nullptr, L"中文", L"t");
         FakeDialog::Request asked = dialog->only();
         std::string seen;
