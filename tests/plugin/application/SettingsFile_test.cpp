@@ -50,18 +50,6 @@ TEST_F(SettingsTest, ValuesAreWrittenEncodedOneLinePerKeyInOrder) {
     EXPECT_EQ(plugin()->loadSetting("A"), "\xc3\xa9=+");
 }
 
-TEST_F(SettingsTest, GarbageLinesAreSkippedAndBadEscapesKeptLiterally) {
-    writeRaw("  k=a=b  \r\n\n   \nno equals sign\n=top\nbad=%zz%4\nk=later\n\x01\x02=\xff\n");
-    auto settings = readSettingsFile(path);
-    EXPECT_EQ(settings["k"], "later");
-    EXPECT_EQ(settings[""], "top");
-    EXPECT_EQ(settings["bad"], "%zz%4");
-    EXPECT_EQ(settings["\x01\x02"], "\xff");
-    EXPECT_EQ(settings.size(), 4u);
-    writeRaw("  k=a=b  \r\n");
-    EXPECT_EQ(readSettingsFile(path)["k"], "a=b");
-}
-
 TEST_F(SettingsTest, AFailingWriteLosesNothingStored) {
     writeRaw("DownloadLastFolder=/old\n");
     auto p = plugin();

@@ -1,8 +1,5 @@
 #include "tests/plugin/download/ZipWriter.h"
 
-#include <fstream>
-#include <stdexcept>
-
 #include <zlib.h>
 
 namespace {
@@ -103,12 +100,4 @@ std::string ZipWriter::bytes() const {
     put32(archive, directoryOffset);
     put16(archive, 0);
     return archive;
-}
-
-void ZipWriter::write(const std::string& path) const {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << bytes();
-    if (!file) {
-        throw std::runtime_error("cannot write " + path);
-    }
 }

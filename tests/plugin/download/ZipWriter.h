@@ -36,8 +36,6 @@ public:
     ZipWriter& announceEntries(uint16_t count);
 
     std::string bytes() const;
-    // REQUIRES: the file can be written (the test fails otherwise).
-    void write(const std::string& path) const;
 
 private:
     std::vector<ZipEntry> m_entries;

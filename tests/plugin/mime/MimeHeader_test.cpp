@@ -1,4 +1,4 @@
-// Header fields and field lists: loading, parameters, media types and storing.
+// Header fields and field lists: loading, parameters, the boundary and storing.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,18 +16,6 @@ CMimeField Field(const std::string& name, const std::string& value) {
     field.SetName(name);
     field.SetValue(value);
     return field;
-}
-
-CMimeHeader WithContentType(const std::string& value) {
-    CMimeHeader header;
-    if (!value.empty())
-        header.SetFieldValue("Content-Type", value);
-    return header;
-}
-
-std::string ContentTypeOf(const CMimeHeader& header) {
-    const CMimeField* field = header.FindField("content-type");
-    return field != nullptr ? field->GetValue() : "<none>";
 }
 
 TEST(MimeField, LoadTakesOneFieldWithItsFoldingAndEncodedWords) {
@@ -92,25 +80,6 @@ TEST(MimeField, ParametersAreFoundQuotedOrBareByNameIgnoringCase) {
     }
 }
 
-TEST(MimeField, SetParameterQuotesAndReplacesInPlaceOrAppends) {
-    CMimeField field = Field("Content-Type", "multipart/mixed; boundary=old; charset=x");
-    field.SetParameter("boundary", "abc");
-    field.SetParameter("name", "\"already\"");
-    field.SetParameter("charset", "\"");
-    EXPECT_EQ(field.GetValue(),
-              "multipart/mixed; boundary=\"abc\"; charset=\"\"; name=\"already\"");
-}
-
-TEST(MimeField, StoreWritesTheLineWithinTheBoundAndEncodesEightBitValues) {
-    CMimeField subject = Field("Subject", "\xC3\xA9t\xC3\xA9");
-    subject.SetCharset("UTF-8");
-    EXPECT_EQ(StoreToString(subject), "Subject: =?UTF-8?B?w6l0w6k=?=\r\n");
-    const CMimeField plain = Field("X-Test", "value");
-    EXPECT_EQ(StoreToString(plain), "X-Test: value\r\n");
-    char tooSmall[14];
-    EXPECT_EQ(plain.Store(tooSmall, sizeof tooSmall), 0);
-}
-
 TEST(MimeField, StoredValueCannotStartANewFieldOrEndTheHeader) {
     CMimeField field;
     LoadFrom(field, "Subject: =?utf-8?Q?hi=0D=0ABcc:_evil@x=0A=0A?=\r\n");
@@ -121,63 +90,20 @@ TEST(MimeField, StoredValueCannotStartANewFieldOrEndTheHeader) {
     EXPECT_EQ(LoadFrom(reloaded, stored), static_cast<int>(stored.size()));
 }
 
-TEST(MimeHeader, LookupIgnoresCaseAndTakesTheFirstOfDuplicates) {
-    CMimeHeader header;
-    LoadFrom(header, "Received: one\r\nreceived: two\r\nSubject: s\r\n\r\n");
-    ASSERT_EQ(header.GetFields().size(), 3u);
-    EXPECT_EQ(header.FindField("RECEIVED")->GetValue(), "one");
-    EXPECT_EQ(header.FindField("Missing"), nullptr);
-    header.SetFieldValue("RECEIVED", "replaced", "x");
-    EXPECT_EQ(header.GetFields().front().GetName(), "RECEIVED");
-    EXPECT_EQ(header.GetFields().front().GetValue(), "replaced");
-    header.SetFieldValue("New", "appended");
-    EXPECT_EQ(header.GetFields().back().GetName(), "New");
-}
-
-TEST(MimeHeader, MediaTypeComparesOnlyTheStartOfTheValue) {
-    const struct {
-        std::string type;
-        CMimeHeader::MediaType media;
-        std::string main, sub;
-    } cases[] = {
-        {"", CMimeHeader::MediaText, "text", "plain"},
-        {"MULTIPART/MIXED; boundary=x", CMimeHeader::MediaMultipart, "MULTIPART", "MIXED"},
-        {"text/html ; charset=utf-8", CMimeHeader::MediaText, "text", "html"},
-        {"textual/odd", CMimeHeader::MediaText, "textual", "odd"},
-        {"vedio/mpeg", CMimeHeader::MediaVideo, "vedio", "mpeg"},
-        {"video/mp4", CMimeHeader::MediaUnknown, "video", "mp4"},
-        {"message/rfc822", CMimeHeader::MediaMessage, "message", "rfc822"},
-        {"weird; name=a/b", CMimeHeader::MediaUnknown, "weird", "weird"},
+// The plug-in composes by giving a message a boundary: another type becomes multipart/mixed and
+// loses its parameters; a multipart type keeps its subtype.
+TEST(MimeHeader, SetBoundaryMakesTheContentTypeMultipart) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "multipart/mixed; boundary=\"b1\""},
+        {"text/plain; charset=gbk", "multipart/mixed; boundary=\"b1\""},
+        {"Multipart/Alternative; boundary=old", "Multipart/Alternative; boundary=\"b1\""},
     };
-    for (const auto& c : cases) {
-        const CMimeHeader header = WithContentType(c.type);
-        EXPECT_EQ(header.GetMediaType(), c.media) << c.type;
-        EXPECT_EQ(header.GetMainType(), c.main) << c.type;
-        EXPECT_EQ(header.GetSubType(), c.sub) << c.type;
-    }
-}
-
-TEST(MimeHeader, SettersAddOrAdjustTheContentType) {
-    const struct {
-        std::string type;
-        void (CMimeHeader::*set)(const std::string&);
-        std::string argument, expected;
-    } cases[] = {
-        {"", &CMimeHeader::SetName, "photo.final.JPG", "image/jpeg; name=\"photo.final.JPG\""},
-        {"", &CMimeHeader::SetName, "clip.mpg", "vedio/mpeg; name=\"clip.mpg\""},
-        {"", &CMimeHeader::SetName, "README", "application/octet-stream; name=\"README\""},
-        {"text/plain", &CMimeHeader::SetName, "x.pdf", "text/plain; name=\"x.pdf\""},
-        {"", &CMimeHeader::SetCharset, "utf-8", "text/plain; charset=\"utf-8\""},
-        // A boundary makes other types multipart/mixed and drops their parameters.
-        {"text/plain; charset=gbk", &CMimeHeader::SetBoundary, "b1",
-         "multipart/mixed; boundary=\"b1\""},
-        {"Multipart/Alternative; boundary=old", &CMimeHeader::SetBoundary, "new",
-         "Multipart/Alternative; boundary=\"new\""},
-    };
-    for (const auto& c : cases) {
-        CMimeHeader header = WithContentType(c.type);
-        (header.*c.set)(c.argument);
-        EXPECT_EQ(ContentTypeOf(header), c.expected) << c.type << " + " << c.argument;
+    for (const auto& [type, expected] : cases) {
+        CMimeHeader header;
+        if (!type.empty())
+            header.SetFieldValue("Content-Type", type);
+        header.SetBoundary("b1");
+        EXPECT_EQ(header.FindField("content-type")->GetValue(), expected) << type;
     }
 }
 
@@ -185,8 +111,6 @@ TEST(MimeHeader, LoadStopsAfterTheEmptyLineAndStoreWritesIt) {
     CMimeHeader header;
     EXPECT_EQ(LoadFrom(header, "A: 1\r\nB: 2\r\n\r\nbody"), 14);
     EXPECT_EQ(StoreToString(header), "A: 1\r\nB: 2\r\n\r\n");
-    char tooSmall[13];
-    EXPECT_EQ(header.Store(tooSmall, sizeof tooSmall), 0);
     CMimeHeader bare;
     EXPECT_EQ(LoadFrom(bare, "A: 1\nB: 2\n\nbody"), 11);
     EXPECT_EQ(bare.GetFields().size(), 2u);

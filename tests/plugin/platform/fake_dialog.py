@@ -4,19 +4,14 @@
 and answers as the test says.
 
 Environment:
-  NV_FAKE_DIALOG_LOG      file that receives one JSON object per request, one per line:
-                            program   "zenity" or "kdialog" (the command line it was spoken to in)
-                            kind      "open", "save", "folder", "question" or "alert"
-                            title     the window title ("" when none was given)
-                            multiple  open: several files may be chosen
-                            start     folder: the starting folder ("" when none)
-                            text      question and alert: the message
-                            yes, no   question: the labels of the accepting and rejecting buttons
-                            default   question: the label of the default button
-                            markup    question and alert: whether the text is read as markup
-                            locale    LC_ALL, LC_CTYPE, LC_MESSAGES and LANG as it got them
-                                      (null when unset)
-                            error     only for a command line it does not understand (exit 255)
+  NV_FAKE_DIALOG_LOG      file that receives one JSON object per request, one per line: program
+                          ("zenity" or "kdialog", the command line it was spoken to in); kind
+                          ("open", "save", "folder", "question" or "alert"); title ("" when none);
+                          multiple (open); start (folder: "" when none); text (question, alert);
+                          yes, no and default (question: button labels); markup (question, alert:
+                          the text is read as markup); locale (LC_ALL, LC_CTYPE, LC_MESSAGES and
+                          LANG as it got them, null when unset); error (only for a command line it
+                          does not understand, exit 255)
   NV_FAKE_DIALOG_ANSWER   the answer to every request; without it the dialog is cancelled. An
                           object keyed by kind ({"folder": {...}, "open": {...}}) answers each
                           kind with its own answer (a kind it does not name is cancelled).
@@ -27,9 +22,8 @@ Environment:
 Answers (JSON objects):
   {"cancel": true}                  the user closes the dialog
   {"paths": ["/a", "/b"]}           file dialogs: these are chosen
-  {"button": "Yes"}                 question: the button with that label is pressed (an alert
-                                    takes any answer but "exit" as its one button);
-                                    {"button": "default"} presses the default button
+  {"button": "Yes"}                 question: the button with that label is pressed, "default"
+                                    the default one (an alert takes any answer but "exit")
   {"exit": 0, "stdout": "raw"}      prints exactly this and exits with that status
 Texts and paths that are not UTF-8 travel as Python's surrogate escapes ("\\udcff" is byte 0xFF).
 """
