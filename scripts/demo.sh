@@ -89,7 +89,7 @@ export NV_DIALOG_PROGRAM="$root/tests/plugin/platform/fake_dialog.py"
 export NV_FAKE_DIALOG_ANSWER="{\"open\": {\"paths\": [\"$work/holiday-photos.bin\", \"$work/report.txt\"]}, \"folder\": {\"paths\": [\"$work/downloads\"]}, \"question\": {\"button\": \"Yes\"}}"
 # The screenshot: a display of our own that xdotool shares, playing the user who drags a rectangle
 # once the capture overlay is up (its title changes when it holds the keyboard). No session bus, so the capture takes the X11 way.
-Xvfb -displayfd 3 -screen 0 1280x1200x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x1240x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do
     [[ -s "$work/display" ]] && break
@@ -107,7 +107,7 @@ export DISPLAY=":$(cat "$work/display")" DBUS_SESSION_BUS_ADDRESS="unix:path=$wo
     xdotool mouseup 1
 ) &
 dragger=$!
-HOME="$work" "${nvhost[@]}" --show --size 1024x1100 --timeout 120 --screenshot "$root/out/demo.png" "${url}index.html?auto=1"
+HOME="$work" "${nvhost[@]}" --show --size 1024x1160 --timeout 120 --screenshot "$root/out/demo.png" "${url}index.html?auto=1"
 echo "demo: the archive unpacked into the chosen folder:"
 (cd "$work/downloads" && find . -type f | sort | sed 's/^/    /')
 echo "demo: screenshot written to out/demo.png"
