@@ -107,9 +107,14 @@ TEST_F(BrowserHostTest, CallsFromManyWorkersEachRunOnceInTheirThreadsOrder) {
     constexpr int kCalls = 200;
     std::map<int, std::vector<int>> seen; // main thread only
     std::atomic<int> finished(0);
+    std::atomic<bool> go(false);
     std::vector<std::thread> workers;
     for (int t = 0; t < kThreads; ++t) {
         workers.emplace_back([&, t] {
+            // All start at once, so that their calls meet rather than run one thread after another.
+            while (!go) {
+                std::this_thread::yield();
+            }
             for (int i = 0; i < kCalls; ++i) {
                 host->ScheduleOnMainThread(boost::shared_ptr<void>(),
                                            [&seen, t, i] { seen[t].push_back(i); });
@@ -117,6 +122,7 @@ TEST_F(BrowserHostTest, CallsFromManyWorkersEachRunOnceInTheirThreadsOrder) {
             ++finished;
         });
     }
+    go = true;
     ASSERT_TRUE(host->pumpUntil([&] { return finished == kThreads && host->queued() == 0; }));
     for (auto& worker : workers) {
         worker.join();
