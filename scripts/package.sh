@@ -6,14 +6,7 @@
 # Usage: scripts/package.sh [--build-dir DIR]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${NV_BUILD_ROOT:-$root/build}/bundle
-if [[ $# -eq 2 && $1 == --build-dir ]]; then
-    build=$2
-elif [[ $# -ne 0 ]]; then
-    echo "usage: scripts/package.sh [--build-dir DIR]" >&2
-    exit 2
-fi
+build=$("$root/scripts/build-bundle.sh" scripts/package.sh "$@")
 
-"$root/scripts/build-bundle.sh" "$build"
 (cd "$build" && cpack -G DEB >/dev/null)
 ls "$build"/package/nvplugin_*.deb
